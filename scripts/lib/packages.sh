@@ -1,0 +1,28 @@
+# Debian packages the build, the tests and the demo need. Sourced by scripts/test and scripts/demo.
+AGENT_PACKAGES=(
+  cmake g++ make pkg-config clang
+  nlohmann-json3-dev libutf8proc-dev libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us libsoxr-dev
+  pulseaudio pulseaudio-utils flite sox
+)
+
+# Installs whichever of them is missing (as root, with apt-get); otherwise says what is missing.
+ensure_packages() {
+  local missing=()
+  local package
+  for package in "${AGENT_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y --no-install-recommends "${missing[@]}" </dev/null ||
+      { apt-get update </dev/null && apt-get install -y --no-install-recommends "${missing[@]}" </dev/null; }
+  else
+    echo "Missing Debian packages: ${missing[*]}" >&2
+    echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+    return 1
+  fi
+}
