@@ -156,7 +156,8 @@ void Dictation::finish(std::optional<std::string_view> errorCode, bool cancelled
   if (errorCode) {
     events_.emit({{"type", "error"}, {"code", std::string(*errorCode)}});
   } else {
-    events_.emit({{"type", "final"}, {"text", cancelled ? std::string() : text}, {"cancelled", cancelled}});
+    events_.emit(
+        {{"type", "final"}, {"text", cancelled ? std::string() : text}, {"cancelled", cancelled}});
   }
   platform_.processExit().exit(0);
 }

@@ -25,7 +25,8 @@ std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
       startsCharacter = utf8proc_grapheme_break_stateful(previous, codepoint, &breakState);
     }
     if (startsCharacter) {
-      if (characters == maxCharacters) return std::string(text.substr(0, static_cast<std::size_t>(offset)));
+      if (characters == maxCharacters)
+        return std::string(text.substr(0, static_cast<std::size_t>(offset)));
       ++characters;
     }
     previous = codepoint;

@@ -45,8 +45,12 @@ void emit(const Event& event, int fd) {
   writeFully(fd, *text);
 }
 
-void emit(const Event& event) { emit(event, STDOUT_FILENO); }
+void emit(const Event& event) {
+  emit(event, STDOUT_FILENO);
+}
 
-void StandardOutputEvents::emit(const Event& event) { dictation_agent::emit(event); }
+void StandardOutputEvents::emit(const Event& event) {
+  dictation_agent::emit(event);
+}
 
 }  // namespace dictation_agent

@@ -23,7 +23,7 @@ ControlCommand decideControl(std::string_view chunk) {
   if (chunk.empty()) return ControlCommand::kCancel;  // end of file
   if (!isValidUtf8(chunk)) return ControlCommand::kStop;
   return chunk.find("cancel") != std::string_view::npos ? ControlCommand::kCancel
-                                                         : ControlCommand::kStop;
+                                                        : ControlCommand::kStop;
 }
 
 void runControlTask(Dictation& dictation, std::string_view chunk) {

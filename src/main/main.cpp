@@ -74,4 +74,6 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace dictation_agent
 
-int main(int argc, char** argv) { return dictation_agent::run(argc, argv); }
+int main(int argc, char** argv) {
+  return dictation_agent::run(argc, argv);
+}

@@ -37,7 +37,8 @@ class InputNode {
  public:
   // Called on an audio thread, once per captured buffer, until the tap is removed. It must not
   // block and must not touch anything owned by the main thread.
-  using TapBlock = std::function<void(std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime when)>;
+  using TapBlock =
+      std::function<void(std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime when)>;
 
   virtual ~InputNode() = default;
 

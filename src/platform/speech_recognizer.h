@@ -56,8 +56,8 @@ class SpeechRecognizer {
  public:
   // Called any number of times, on a thread of the recogniser's choosing (never the main
   // thread), with a result or none and an error or none.
-  using ResultHandler =
-      std::function<void(std::optional<RecognitionResult> result, std::optional<RecognitionError> error)>;
+  using ResultHandler = std::function<void(std::optional<RecognitionResult> result,
+                                           std::optional<RecognitionError> error)>;
 
   virtual ~SpeechRecognizer() = default;
 
@@ -68,8 +68,8 @@ class SpeechRecognizer {
   virtual bool isAvailable() = 0;
 
   // Main thread. Starts recognising the request; the task owns the handler for its whole life.
-  virtual std::shared_ptr<RecognitionTask> recognitionTask(std::shared_ptr<RecognitionRequest> request,
-                                                           ResultHandler handler) = 0;
+  virtual std::shared_ptr<RecognitionTask> recognitionTask(
+      std::shared_ptr<RecognitionRequest> request, ResultHandler handler) = 0;
 };
 
 }  // namespace dictation_agent
