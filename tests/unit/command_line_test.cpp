@@ -1,0 +1,52 @@
+#include "main/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace dictation_agent {
+namespace {
+
+struct CommandLineCase {
+  std::vector<std::string> arguments;
+  std::string localeIdentifier;
+  bool statusProbe;
+};
+
+const CommandLineCase kCases[] = {
+    {{"agent"}, "zh-CN", false},
+    {{"agent", "en-US"}, "en-US", false},
+    {{"agent", "--status"}, "zh-CN", true},
+    {{"agent", "--status", "en-US"}, "en-US", true},
+    {{"agent", "en-US", "--status"}, "en-US", true},
+    // "--" is no end-of-options marker: skipped like any other "--" argument.
+    {{"agent", "--", "en-US"}, "en-US", false},
+    {{"agent", "--verbose"}, "zh-CN", false},
+    {{"agent", "fr-FR", "de-DE"}, "fr-FR", false},
+    {{"agent", "-x"}, "-x", false},
+    {{"agent", ""}, "", false},
+    {{"agent", " en-US "}, " en-US ", false},
+    // Only the exact option selects the probe; the look-alikes are not identifiers either.
+    {{"agent", "--status=1"}, "zh-CN", false},
+    {{"agent", "--STATUS"}, "zh-CN", false},
+    {{"agent", "--statuses"}, "zh-CN", false},
+    // The option counts anywhere, the program name included; the identifier never comes from it.
+    {{"--status"}, "zh-CN", true},
+    {{"en-US"}, "zh-CN", false},
+    {{"--status", "ja-JP"}, "ja-JP", true},
+};
+
+TEST(ParseCommandLine, FirstIdentifierWinsAndOnlyTheExactOptionProbes) {
+  for (const CommandLineCase& expected : kCases) {
+    std::string shown;
+    for (const std::string& argument : expected.arguments) shown += "[" + argument + "]";
+    SCOPED_TRACE(shown);
+    const CommandLine parsed = parseCommandLine(expected.arguments);
+    EXPECT_EQ(parsed.localeIdentifier, expected.localeIdentifier);
+    EXPECT_EQ(parsed.statusProbe, expected.statusProbe);
+  }
+}
+
+}  // namespace
+}  // namespace dictation_agent
