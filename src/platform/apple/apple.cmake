@@ -1,0 +1,63 @@
+# The macOS backend: Objective-C++ (ARC) over Speech, AVFoundation and the GCD main queue.
+enable_language(OBJCXX)
+
+set(AGENT_APPLE_PLATFORM_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(agent_platform STATIC
+  src/platform/apple/apple_platform.cpp
+  src/platform/apple/authorizations.mm
+  src/platform/apple/dispatch_delay.cpp
+  src/platform/apple/engine_capture.mm
+  src/platform/apple/format_usability.cpp
+  src/platform/apple/gcd_main_queue.mm
+  src/platform/apple/speech_framework_recognizer.mm
+  src/platform/apple/speech_framework_request.mm
+  src/platform/apple/tap_slots.cpp
+  src/platform/apple/utf8_text.cpp
+)
+set_target_properties(agent_platform PROPERTIES
+  OBJCXX_STANDARD 20
+  OBJCXX_STANDARD_REQUIRED ON
+  OBJCXX_EXTENSIONS OFF
+)
+target_compile_options(agent_platform PRIVATE $<$<COMPILE_LANGUAGE:OBJCXX>:-fobjc-arc>)
+target_link_libraries(agent_platform PUBLIC
+  agent_core
+  "-framework Speech"
+  "-framework AVFoundation"
+  "-framework Foundation"
+)
+agent_warnings(agent_platform)
+
+set(AGENT_BUNDLE_IDENTIFIER "org.dictation-agent.dictation-agent" CACHE STRING
+  "CFBundleIdentifier embedded in the executable; macOS files the permissions under it")
+set(AGENT_CODESIGN_IDENTITY "-" CACHE STRING
+  "codesign identity for the executable; \"-\" signs ad hoc")
+
+# A command-line tool that asks for the microphone or speech recognition is killed by the
+# privacy system unless it carries the usage strings, so the Info.plist goes into the executable
+# itself (__TEXT,__info_plist). The hardened runtime then allows audio input only with the
+# entitlement in the signature.
+function(agent_package_executable target)
+  set(info_plist ${CMAKE_CURRENT_BINARY_DIR}/${target}-Info.plist)
+  set(AGENT_EXECUTABLE_NAME ${target})
+  configure_file(${AGENT_APPLE_PLATFORM_DIR}/Info.plist.in ${info_plist} @ONLY)
+  target_link_options(${target} PRIVATE "-Wl,-sectcreate,__TEXT,__info_plist,${info_plist}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${info_plist})
+
+  find_program(AGENT_CODESIGN codesign REQUIRED)
+  set(entitlements ${AGENT_APPLE_PLATFORM_DIR}/dictation-agent.entitlements)
+  set(timestamp "")
+  if(NOT AGENT_CODESIGN_IDENTITY STREQUAL "-")
+    # A real identity gets a secure timestamp, which notarization requires.
+    set(timestamp --timestamp)
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${AGENT_CODESIGN} --force --sign ${AGENT_CODESIGN_IDENTITY} ${timestamp}
+            --options runtime --entitlements ${entitlements}
+            --identifier ${AGENT_BUNDLE_IDENTIFIER} $<TARGET_FILE:${target}>
+    COMMENT "Signing ${target} (hardened runtime, audio-input entitlement)"
+    VERBATIM)
+  # Signing follows linking, so a changed entitlements file has to relink to be signed in.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${entitlements})
+endfunction()

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/audio_engine.h"
+#include "platform/authorization.h"
+#include "platform/speech_recognizer.h"
+
+// The macOS services behind the seam. Plain C++: the Objective-C++ stays in the .mm files.
+namespace dictation_agent {
+
+// nullptr when the Speech framework has no recogniser for the locale.
+std::shared_ptr<SpeechRecognizer> makeSpeechFrameworkRecognizer(const Locale& locale);
+std::shared_ptr<RecognitionRequest> makeSpeechFrameworkRequest();
+std::unique_ptr<AudioEngine> makeEngineCapture();
+std::unique_ptr<SpeechAuthorization> makeSpeechFrameworkAuthorization();
+std::unique_ptr<MicrophoneAuthorization> makeCaptureDeviceAuthorization();
+
+}  // namespace dictation_agent

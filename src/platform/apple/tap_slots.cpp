@@ -1,0 +1,34 @@
+#include "platform/apple/tap_slots.h"
+
+#include <utility>
+
+namespace dictation_agent {
+
+void TapSlot::deliver(std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime when) const {
+  if (block_) block_(std::move(buffer), when);
+}
+
+void TapSlot::release() {
+  InputNode::TapBlock released = std::exchange(block_, nullptr);
+}
+
+bool TapSlots::install(int bus, InputNode::TapBlock block, const PlatformInstall& platformInstall) {
+  // A bus takes one tap; the platform would raise on a second one, so it is not asked.
+  if (slots_.contains(bus)) return false;
+  auto slot = std::make_shared<TapSlot>(std::move(block));
+  if (!platformInstall(slot)) {
+    slot->release();
+    return false;
+  }
+  slots_.emplace(bus, std::move(slot));
+  return true;
+}
+
+void TapSlots::remove(int bus) {
+  const auto found = slots_.find(bus);
+  if (found == slots_.end()) return;
+  found->second->release();
+  slots_.erase(found);
+}
+
+}  // namespace dictation_agent

@@ -1,0 +1,128 @@
+#include "platform/apple/tap_slots.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace dictation_agent {
+namespace {
+
+class FakeBuffer final : public AudioPCMBuffer {
+ public:
+  std::uint32_t frameLength() const override { return 1024; }
+};
+
+struct Delivery {
+  const AudioPCMBuffer* buffer;
+  std::int64_t sampleTime;
+};
+
+// A tap block that records what reaches it and holds `held`, so a test can see it released.
+InputNode::TapBlock recordingBlock(std::vector<Delivery>& deliveries,
+                                   const std::shared_ptr<int>& held) {
+  return [&deliveries, held](std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime when) {
+    deliveries.push_back({buffer.get(), when.sampleTime});
+  };
+}
+
+// The platform side: accepts or refuses, and keeps the slot its callback would hold either way.
+struct FakePlatform {
+  bool accepts = true;
+  int installCalls = 0;
+  std::shared_ptr<TapSlot> callbackSlot;
+
+  TapSlots::PlatformInstall install() {
+    return [this](std::shared_ptr<TapSlot> slot) {
+      ++installCalls;
+      callbackSlot = std::move(slot);
+      return accepts;
+    };
+  }
+};
+
+TEST(TapSlots, AnInstalledTapDeliversEachBufferWithItsTime) {
+  TapSlots taps;
+  FakePlatform platform;
+  std::vector<Delivery> deliveries;
+  ASSERT_TRUE(taps.install(0, recordingBlock(deliveries, nullptr), platform.install()));
+
+  const auto first = std::make_shared<FakeBuffer>();
+  const auto second = std::make_shared<FakeBuffer>();
+  platform.callbackSlot->deliver(first, AudioTime{100});
+  platform.callbackSlot->deliver(second, AudioTime{1124});
+
+  ASSERT_EQ(deliveries.size(), 2u);
+  EXPECT_EQ(deliveries[0].buffer, first.get());  // the same buffer, not a copy
+  EXPECT_EQ(deliveries[0].sampleTime, 100);
+  EXPECT_EQ(deliveries[1].buffer, second.get());
+  EXPECT_EQ(deliveries[1].sampleTime, 1124);
+}
+
+TEST(TapSlots, RemovingATapReleasesItsBlockAndStopsDelivery) {
+  TapSlots taps;
+  FakePlatform onBus0;
+  FakePlatform onBus1;
+  std::vector<Delivery> bus0Deliveries;
+  std::vector<Delivery> bus1Deliveries;
+  auto held = std::make_shared<int>(0);
+  const std::weak_ptr<int> watch = held;
+  ASSERT_TRUE(taps.install(0, recordingBlock(bus0Deliveries, held), onBus0.install()));
+  ASSERT_TRUE(taps.install(1, recordingBlock(bus1Deliveries, nullptr), onBus1.install()));
+  held.reset();
+
+  taps.remove(0);
+  taps.remove(7);  // no tap there: nothing happens
+
+  // Released although the platform's callback still holds the slot.
+  EXPECT_TRUE(watch.expired());
+  onBus0.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{});
+  EXPECT_TRUE(bus0Deliveries.empty());
+  onBus1.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{});
+  EXPECT_EQ(bus1Deliveries.size(), 1u);
+
+  // The bus is free again.
+  EXPECT_TRUE(taps.install(0, recordingBlock(bus0Deliveries, nullptr), onBus0.install()));
+}
+
+TEST(TapSlots, ARefusedInstallationKeepsNothing) {
+  TapSlots taps;
+  FakePlatform platform;
+  platform.accepts = false;  // as when installTapOnBus: raises
+  std::vector<Delivery> deliveries;
+  auto held = std::make_shared<int>(0);
+  const std::weak_ptr<int> watch = held;
+
+  EXPECT_FALSE(taps.install(0, recordingBlock(deliveries, held), platform.install()));
+  held.reset();
+
+  EXPECT_TRUE(watch.expired());
+  platform.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{});
+  EXPECT_TRUE(deliveries.empty());
+
+  platform.accepts = true;
+  EXPECT_TRUE(taps.install(0, recordingBlock(deliveries, nullptr), platform.install()));
+}
+
+TEST(TapSlots, ASecondTapOnABusIsRefusedAndTheFirstKeepsDelivering) {
+  TapSlots taps;
+  FakePlatform first;
+  FakePlatform second;
+  std::vector<Delivery> firstDeliveries;
+  std::vector<Delivery> secondDeliveries;
+  auto held = std::make_shared<int>(0);
+  const std::weak_ptr<int> watch = held;
+  ASSERT_TRUE(taps.install(0, recordingBlock(firstDeliveries, nullptr), first.install()));
+
+  EXPECT_FALSE(taps.install(0, recordingBlock(secondDeliveries, held), second.install()));
+  held.reset();
+
+  EXPECT_EQ(second.installCalls, 0);
+  EXPECT_TRUE(watch.expired());
+  first.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{});
+  EXPECT_EQ(firstDeliveries.size(), 1u);
+  EXPECT_TRUE(secondDeliveries.empty());
+}
+
+}  // namespace
+}  // namespace dictation_agent
