@@ -9,7 +9,9 @@ namespace dictation_agent {
 
 AsioMainQueue::AsioMainQueue() : keepRunning_(asio::make_work_guard(context_)) {}
 
-void AsioMainQueue::post(Task task) { asio::post(context_, std::move(task)); }
+void AsioMainQueue::post(Task task) {
+  asio::post(context_, std::move(task));
+}
 
 void AsioMainQueue::postAfter(double seconds, Task task) {
   // The deadline is taken now, on the caller's thread; the timer itself is made on the main
@@ -23,6 +25,8 @@ void AsioMainQueue::postAfter(double seconds, Task task) {
   });
 }
 
-void AsioMainQueue::run() { context_.run(); }
+void AsioMainQueue::run() {
+  context_.run();
+}
 
 }  // namespace dictation_agent

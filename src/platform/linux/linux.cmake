@@ -1,7 +1,38 @@
-# The Linux backend.
+# The Linux backend: PulseAudio capture, pocketsphinx recognition, soxr resampling, Asio queue.
+pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
+pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)
+pkg_check_modules(SPHINXBASE REQUIRED IMPORTED_TARGET sphinxbase)
+pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
+
+# Debian's .pc files name /usr/include/sphinxbase, which does not exist; CMake refuses imported
+# targets with missing include folders, so keep only the ones that are there.
+foreach(target PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE)
+  get_target_property(folders ${target} INTERFACE_INCLUDE_DIRECTORIES)
+  list(FILTER folders EXCLUDE REGEX "^$")
+  set(existing)
+  foreach(folder IN LISTS folders)
+    if(EXISTS "${folder}")
+      list(APPEND existing "${folder}")
+    endif()
+  endforeach()
+  set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${existing}")
+endforeach()
+
 add_library(agent_platform STATIC
   src/platform/linux/asio_main_queue.cpp
+  src/platform/linux/audio_buffer_queue.cpp
+  src/platform/linux/buffered_recognition_request.cpp
+  src/platform/linux/executable_directory.cpp
   src/platform/linux/linux_platform.cpp
+  src/platform/linux/pocketsphinx_decoder.cpp
+  src/platform/linux/pocketsphinx_model.cpp
+  src/platform/linux/pocketsphinx_recognition_task.cpp
+  src/platform/linux/pocketsphinx_speech_recognizer.cpp
+  src/platform/linux/pulse_audio_engine.cpp
+  src/platform/linux/pulse_connection.cpp
+  src/platform/linux/speech_resampler.cpp
 )
-target_link_libraries(agent_platform PUBLIC agent_core Threads::Threads)
+target_link_libraries(agent_platform
+  PUBLIC agent_core Threads::Threads PkgConfig::LIBPULSE PkgConfig::SOXR
+  PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE)
 agent_warnings(agent_platform)

@@ -1,95 +1,56 @@
-#include <unistd.h>
-
-#include <thread>
+#include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "platform/linux/asio_main_queue.h"
+#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/executable_directory.h"
+#include "platform/linux/granted_speech_authorization.h"
+#include "platform/linux/immediate_exit.h"
+#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/pocketsphinx_speech_recognizer.h"
+#include "platform/linux/pulse_audio_engine.h"
+#include "platform/linux/pulse_microphone_authorization.h"
 #include "platform/platform.h"
 
 namespace dictation_agent {
 namespace {
 
-// Until real capture and recognition exist on Linux, this backend is honest about having
-// neither: no locale has a recogniser, and the input device reports no usable format.
-
-class NoInputFormat final : public AudioFormat {
- public:
-  double sampleRate() const override { return 0.0; }
-  std::uint32_t channelCount() const override { return 0; }
-};
-
-class NoInputNode final : public InputNode {
- public:
-  std::shared_ptr<const AudioFormat> outputFormatForBus(int) override {
-    return std::make_shared<NoInputFormat>();
-  }
-  bool installTapOnBus(int, std::uint32_t, std::shared_ptr<const AudioFormat>, TapBlock) override {
-    return false;
-  }
-  void removeTapOnBus(int) override {}
-};
-
-class NoAudioEngine final : public AudioEngine {
- public:
-  InputNode& inputNode() override { return node_; }
-  void prepare() override {}
-  bool start() override { return false; }
-  void stop() override {}
-
- private:
-  NoInputNode node_;
-};
-
-class EmptyRequest final : public RecognitionRequest {
- public:
-  void setRequiresOnDeviceRecognition(bool) override {}
-  void setShouldReportPartialResults(bool) override {}
-  void appendAudioPCMBuffer(std::shared_ptr<const AudioPCMBuffer>) override {}
-  void endAudio() override {}
-};
-
-// Linux has no consent service for either permission.
-class GrantedSpeech final : public SpeechAuthorization {
- public:
-  std::int64_t authorizationStatus() override { return 3; }
-  void requestAuthorization(Handler handler) override {
-    std::thread([handler = std::move(handler)] { handler(3); }).detach();
-  }
-};
-
-class GrantedMicrophone final : public MicrophoneAuthorization {
- public:
-  std::int64_t authorizationStatus() override { return 3; }
-  void requestAccess(Handler handler) override {
-    std::thread([handler = std::move(handler)] { handler(true); }).detach();
-  }
-};
-
-class ImmediateExit final : public ProcessExit {
- public:
-  void exit(int status) override { ::_exit(status); }
-};
-
+// PulseAudio capture (any server libpulse reaches, PipeWire's included), pocketsphinx
+// recognition with the models installed on this machine, an Asio main queue.
 class LinuxPlatform final : public Platform {
  public:
-  std::shared_ptr<SpeechRecognizer> makeSpeechRecognizer(const Locale&) override { return nullptr; }
-  std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
-    return std::make_shared<EmptyRequest>();
+  LinuxPlatform()
+      : modelRoots_(pocketsphinxModelRoots(executableDirectory())), microphone_(PulseSettings{}) {}
+
+  std::shared_ptr<SpeechRecognizer> makeSpeechRecognizer(const Locale& locale) override {
+    auto model = findPocketsphinxModel(modelRoots_, locale.identifier);
+    if (!model) return nullptr;
+    return std::make_shared<PocketsphinxSpeechRecognizer>(std::move(*model));
   }
-  std::unique_ptr<AudioEngine> makeAudioEngine() override { return std::make_unique<NoAudioEngine>(); }
+  std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
+    return std::make_shared<BufferedRecognitionRequest>();
+  }
+  std::unique_ptr<AudioEngine> makeAudioEngine() override {
+    return std::make_unique<PulseAudioEngine>();
+  }
   SpeechAuthorization& speechAuthorization() override { return speech_; }
   MicrophoneAuthorization& microphoneAuthorization() override { return microphone_; }
   MainQueue& mainQueue() override { return queue_; }
   ProcessExit& processExit() override { return exit_; }
 
  private:
-  GrantedSpeech speech_;
-  GrantedMicrophone microphone_;
+  const std::vector<std::filesystem::path> modelRoots_;
+  GrantedSpeechAuthorization speech_;
+  PulseMicrophoneAuthorization microphone_;
   AsioMainQueue queue_;
   ImmediateExit exit_;
 };
 
 }  // namespace
 
-std::unique_ptr<Platform> makePlatform() { return std::make_unique<LinuxPlatform>(); }
+std::unique_ptr<Platform> makePlatform() {
+  return std::make_unique<LinuxPlatform>();
+}
 
 }  // namespace dictation_agent

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/linux/pocketsphinx_model.h"
+
+struct cmd_ln_s;
+struct ps_decoder_s;
+
+namespace dictation_agent {
+
+// One pocketsphinx decoder with its configuration. Not thread-safe: the thread that loads it
+// is the only one that uses it. Its input is 16 kHz mono signed 16-bit audio.
+class PocketsphinxDecoder {
+ public:
+  // Null when the model is not loadable or the library refuses it. Silences the library's
+  // logging first (it writes to stderr unless told otherwise).
+  static std::unique_ptr<PocketsphinxDecoder> load(const PocketsphinxModel& model);
+
+  ~PocketsphinxDecoder();
+  PocketsphinxDecoder(const PocketsphinxDecoder&) = delete;
+  PocketsphinxDecoder& operator=(const PocketsphinxDecoder&) = delete;
+
+  bool startUtterance();
+  bool process(std::span<const std::int16_t> samples);
+  bool endUtterance();
+
+  // The best hypothesis so far, "" when there is none yet.
+  std::string hypothesis();
+
+ private:
+  PocketsphinxDecoder(cmd_ln_s* config, ps_decoder_s* decoder);
+
+  cmd_ln_s* config_;
+  ps_decoder_s* decoder_;
+};
+
+}  // namespace dictation_agent

@@ -1,0 +1,15 @@
+#include "platform/linux/pocketsphinx_speech_recognizer.h"
+
+#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/pocketsphinx_recognition_task.h"
+
+namespace dictation_agent {
+
+std::shared_ptr<RecognitionTask> PocketsphinxSpeechRecognizer::recognitionTask(
+    std::shared_ptr<RecognitionRequest> request, ResultHandler handler) {
+  return std::make_shared<PocketsphinxRecognitionTask>(
+      model_, std::dynamic_pointer_cast<BufferedRecognitionRequest>(std::move(request)),
+      std::move(handler));
+}
+
+}  // namespace dictation_agent
