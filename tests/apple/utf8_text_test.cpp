@@ -18,7 +18,7 @@ TEST(RepairedUtf8, LeavesWellFormedTextUnchanged) {
       "en_US",
       "de-DE@collation=phonebook",
       "  not a locale at all ",
-      std::string("a\0b", 3),  // NUL is well-formed
+      std::string("a\0b", 3),      // NUL is well-formed
       "\xE6\x97\xA5\xE6\x9C\xAC",  // 日本
       "\xF0\x9F\x98\x80",          // U+1F600
       "\xED\x9F\xBF",              // U+D7FF, just below the surrogates
@@ -35,13 +35,13 @@ TEST(RepairedUtf8, ReplacesEachMaximalSubpartOnce) {
     std::string repaired;
   } cases[] = {
       {"\x80", r},
-      {"a\xFF" "b", "a" + r + "b"},
-      {"\xC0\xAF", r + r},                        // overlong '/'
-      {"\xE0\x80\xAF", r + r + r},                // overlong, three bytes
-      {"\xED\xA0\x80", r + r + r},                // a surrogate
-      {"\xF4\x90\x80\x80", r + r + r + r},        // above U+10FFFF
-      {"\xE6\x97", r},                            // cut short at the end
-      {"\xE6\x97z", r + "z"},                     // cut short by ASCII, which survives
+      {"a\xFFz", "a" + r + "z"},
+      {"\xC0\xAF", r + r},                  // overlong '/'
+      {"\xE0\x80\xAF", r + r + r},          // overlong, three bytes
+      {"\xED\xA0\x80", r + r + r},          // a surrogate
+      {"\xF4\x90\x80\x80", r + r + r + r},  // above U+10FFFF
+      {"\xE6\x97", r},                      // cut short at the end
+      {"\xE6\x97z", r + "z"},               // cut short by ASCII, which survives
       {"\xF0\x9F\x98\xF0\x9F\x98\x80", r + "\xF0\x9F\x98\x80"},
       // The example the Unicode Standard gives for this practice.
       {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
@@ -62,9 +62,9 @@ TEST(Utf8FromUtf16, EncodesEveryLengthAndReplacesUnpairedSurrogates) {
       {{0x0800, 0x65E5, 0xFFFF}, "\xE0\xA0\x80\xE6\x97\xA5\xEF\xBF\xBF"},
       {{0xD83D, 0xDE00}, "\xF0\x9F\x98\x80"},  // a pair
       {{0xDBFF, 0xDFFF}, "\xF4\x8F\xBF\xBF"},
-      {{0xD83D}, r},                   // high, at the end
-      {{0xDE00, 0x0041}, r + "A"},     // low, alone
-      {{0xD83D, 0x0041}, r + "A"},     // high, followed by no low
+      {{0xD83D}, r},                // high, at the end
+      {{0xDE00, 0x0041}, r + "A"},  // low, alone
+      {{0xD83D, 0x0041}, r + "A"},  // high, followed by no low
       {{0xD83D, 0xD83D, 0xDE00}, r + "\xF0\x9F\x98\x80"},
   };
   for (const auto& c : cases) EXPECT_EQ(utf8FromUtf16(c.units), c.utf8) << c.utf8;

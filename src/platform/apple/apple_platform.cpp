@@ -35,6 +35,8 @@ class ApplePlatform final : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> makePlatform() { return std::make_unique<ApplePlatform>(); }
+std::unique_ptr<Platform> makePlatform() {
+  return std::make_unique<ApplePlatform>();
+}
 
 }  // namespace dictation_agent

@@ -24,7 +24,8 @@ class SpeechFrameworkAuthorization final : public SpeechAuthorization {
 class CaptureDeviceAuthorization final : public MicrophoneAuthorization {
  public:
   std::int64_t authorizationStatus() override {
-    return rawAuthorizationStatus([AVCaptureDevice authorizationStatusForMediaType:AVMediaTypeAudio]);
+    return rawAuthorizationStatus(
+        [AVCaptureDevice authorizationStatusForMediaType:AVMediaTypeAudio]);
   }
 
   void requestAccess(Handler handler) override {

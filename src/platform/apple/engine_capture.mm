@@ -12,7 +12,9 @@ namespace {
 // The input node's hardware side is its input bus 0.
 constexpr AVAudioNodeBus kHardwareBus = 0;
 
-AVAudioNodeBus busIndex(int bus) { return static_cast<AVAudioNodeBus>(bus); }
+AVAudioNodeBus busIndex(int bus) {
+  return static_cast<AVAudioNodeBus>(bus);
+}
 
 FormatReading readingOf(AVAudioFormat* format) {
   if (format == nil) return FormatReading{};
@@ -51,7 +53,7 @@ class EngineInputNode final : public InputNode {
         output = nil;
       }
       return std::make_shared<EngineInputFormat>(output,
-                                             reportedInputFormat(readingOf(output), hardware));
+                                                 reportedInputFormat(readingOf(output), hardware));
     }
   }
 
@@ -62,15 +64,17 @@ class EngineInputNode final : public InputNode {
     return taps_.install(bus, std::move(block), [&](std::shared_ptr<TapSlot> slot) {
       @autoreleasepool {
         @try {
-          [engine_.inputNode installTapOnBus:busIndex(bus)
-                                  bufferSize:bufferSize
-                                      format:tapFormat
-                                       block:^(AVAudioPCMBuffer* buffer, AVAudioTime* when) {
-                                         const AudioTime time{
-                                             [when isSampleTimeValid] ? when.sampleTime : 0};
-                                         slot->deliver(std::make_shared<CapturedPCMBuffer>(buffer),
-                                                       time);
-                                       }];
+          [engine_.inputNode
+              installTapOnBus:busIndex(bus)
+                   bufferSize:bufferSize
+                       format:tapFormat
+                        block:^(AVAudioPCMBuffer* buffer, AVAudioTime* when) {
+                          // AVFoundation's tap thread may have no pool of its own.
+                          @autoreleasepool {
+                            const AudioTime time{[when isSampleTimeValid] ? when.sampleTime : 0};
+                            slot->deliver(std::make_shared<CapturedPCMBuffer>(buffer), time);
+                          }
+                        }];
           return true;
         } @catch (...) {
           // AVFoundation raises on a format the hardware does not take: the input is unusable.

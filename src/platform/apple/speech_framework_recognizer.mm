@@ -46,9 +46,7 @@ class SpeechFrameworkRecognizer final : public SpeechRecognizer {
  public:
   explicit SpeechFrameworkRecognizer(SFSpeechRecognizer* recognizer) : recognizer_(recognizer) {}
 
-  bool supportsOnDeviceRecognition() override {
-    return recognizer_.supportsOnDeviceRecognition;
-  }
+  bool supportsOnDeviceRecognition() override { return recognizer_.supportsOnDeviceRecognition; }
 
   bool isAvailable() override { return [recognizer_ isAvailable]; }
 
@@ -61,14 +59,14 @@ class SpeechFrameworkRecognizer final : public SpeechRecognizer {
         @try {
           // Called on the Speech framework's own queue: the values are converted there and
           // handed over as they are.
-          task = [recognizer_ recognitionTaskWithRequest:ours->sfRequest()
-                                           resultHandler:^(SFSpeechRecognitionResult* result,
-                                                           NSError* error) {
-                                             handler(resultFrom(result),
-                                                     error != nil ? std::optional<RecognitionError>(
-                                                                        RecognitionError{})
-                                                                  : std::nullopt);
-                                           }];
+          task = [recognizer_
+              recognitionTaskWithRequest:ours->sfRequest()
+                           resultHandler:^(SFSpeechRecognitionResult* result, NSError* error) {
+                             handler(resultFrom(result),
+                                     error != nil
+                                         ? std::optional<RecognitionError>(RecognitionError{})
+                                         : std::nullopt);
+                           }];
         } @catch (...) {
           task = nil;
         }
