@@ -15,6 +15,14 @@
 
 namespace dictation_agent::fakes {
 
+// Names a parameterized case after the `name` field of its row.
+struct CaseName {
+  template <class Row>
+  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
+    return row.param.name;
+  }
+};
+
 // One dictation on the fake platform, driven the way the agent drives it: the test's thread is
 // the main thread, and the queue runs only when the test says so.
 class DictationTest : public ::testing::Test {

@@ -1,0 +1,126 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dictation_fixture.h"
+
+namespace dictation_agent::fakes {
+namespace {
+
+using nlohmann::json;
+using ::testing::ElementsAre;
+
+json transcript(const std::string& text) {
+  return {{"type", "transcript"}, {"text", text}};
+}
+json final(const std::string& text) {
+  return {{"type", "final"}, {"text", text}, {"cancelled", false}};
+}
+const json kRecognitionFailed = {{"type", "error"}, {"code", "recognition_failed"}};
+
+struct ResultRow {
+  const char* name;
+  std::optional<RecognitionResult> result;
+  bool error;
+  std::vector<json> written;  // after the transcript of the earlier partial
+  bool ends;
+};
+
+const ResultRow kRows[] = {
+    {"FinalResult",
+     RecognitionResult{"done", true},
+     false,
+     {transcript("done"), final("done")},
+     true},
+    // A final result wins over an error that comes with it.
+    {"FinalResultWithError",
+     RecognitionResult{"done", true},
+     true,
+     {transcript("done"), final("done")},
+     true},
+    {"PartialResultWithError",
+     RecognitionResult{"part", false},
+     true,
+     {transcript("part"), kRecognitionFailed},
+     true},
+    {"PartialResult", RecognitionResult{"part", false}, false, {transcript("part")}, false},
+    {"ErrorAlone", std::nullopt, true, {kRecognitionFailed}, true},
+    {"Neither", std::nullopt, false, {}, false},
+};
+
+class ResultStep : public DictationTest, public ::testing::WithParamInterface<ResultRow> {};
+
+TEST_P(ResultStep, WritesAndEndsAsItsRowSays) {
+  const ResultRow& row = GetParam();
+  listen();
+  deliverPartial("earlier");
+  queue.runUntilIdle();
+  const std::size_t before = events.events().size();
+
+  platform.deliverResult(row.result, row.error ? std::optional(RecognitionError{}) : std::nullopt);
+  queue.runUntilIdle();
+
+  const std::vector<json> all = jsonEvents();
+  EXPECT_EQ(std::vector(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), row.written);
+  EXPECT_EQ(platform.exitStatus().has_value(), row.ends);
+  EXPECT_EQ(dictation->text, row.result ? row.result->formattedString : "earlier");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ResultStep, ::testing::ValuesIn(kRows), CaseName());
+
+class ResultStepTest : public DictationTest {};
+
+TEST_F(ResultStepTest, EveryResultIsWrittenInDeliveryOrderEvenWhenRepeated) {
+  listen();
+  for (const char* text : {"a", "ab", "ab", "abc"}) deliverPartial(text);
+  queue.runUntilIdle();
+
+  const std::vector<json> all = jsonEvents();
+  EXPECT_THAT(std::vector(all.end() - 4, all.end()),
+              ElementsAre(transcript("a"), transcript("ab"), transcript("ab"), transcript("abc")));
+}
+
+TEST_F(ResultStepTest, AnEmptyTranscriptIsStoredAndWritten) {
+  listen();
+  deliverPartial("something");
+  deliverPartial("");
+  queue.runUntilIdle();
+  EXPECT_EQ(lastEvent(), transcript(""));
+  EXPECT_EQ(dictation->text, "");
+}
+
+TEST_F(ResultStepTest, TheTranscriptIsCappedInTextAndOnTheWire) {
+  listen();
+  std::string spoken;
+  for (int i = 0; i < 16001; ++i) spoken += "说";
+  deliverFinal(spoken);
+  queue.runUntilIdle();
+
+  const std::string capped = spoken.substr(0, 16000 * std::string("说").size());
+  EXPECT_EQ(dictation->text, capped);
+  const std::vector<json> all = jsonEvents();
+  EXPECT_THAT(std::vector(all.end() - 2, all.end()),
+              ElementsAre(transcript(capped), final(capped)));
+}
+
+TEST_F(ResultStepTest, OnceEndedAStepWritesNothingAndKeepsTheText) {
+  listen();
+  deliverPartial("kept");
+  queue.runUntilIdle();
+  dictation->ended = true;  // finish has begun
+  const std::size_t before = events.events().size();
+
+  deliverFinal("ignored");
+  platform.deliverResult(std::nullopt, RecognitionError{});
+  queue.runUntilIdle();
+
+  EXPECT_EQ(events.events().size(), before);
+  EXPECT_EQ(dictation->text, "kept");
+  EXPECT_FALSE(platform.exitStatus());
+}
+
+}  // namespace
+}  // namespace dictation_agent::fakes
