@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <initializer_list>
 #include <system_error>
 
 namespace dictation_agent {
@@ -93,13 +94,22 @@ std::optional<PocketsphinxModel> modelIn(const fs::path& folder, const std::stri
   return PocketsphinxModel{std::move(*acoustic), std::move(*language), std::move(*dictionary)};
 }
 
-bool opensForReading(const fs::path& file) {
+// A non-empty regular file that opens for reading and begins with one of `headers` (any
+// beginning when none is given).
+bool opensForReading(const fs::path& file, std::initializer_list<std::string_view> headers = {}) {
   std::error_code error;
   if (!fs::is_regular_file(file, error) || fs::file_size(file, error) == 0 || error) return false;
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
+  std::array<char, 4> start{};
+  const ssize_t length = ::read(fd, start.data(), start.size());
   ::close(fd);
-  return true;
+  if (length <= 0) return false;
+  if (headers.size() == 0) return true;
+  const std::string_view beginning(start.data(), static_cast<std::size_t>(length));
+  return std::any_of(headers.begin(), headers.end(), [&](std::string_view header) {
+    return beginning.substr(0, header.size()) == header;
+  });
 }
 
 }  // namespace
@@ -131,15 +141,18 @@ std::optional<PocketsphinxModel> findPocketsphinxModel(std::span<const fs::path>
 }
 
 bool isLoadable(const PocketsphinxModel& model) {
-  static constexpr std::array kAcousticFiles = {"mdef", "means", "variances", "transition_matrices",
-                                                "noisedict"};
-  for (const char* name : kAcousticFiles) {
-    if (!opensForReading(model.acousticModel / name)) return false;
-  }
-  // Semi-continuous models ship the mixture weights compressed as sendump.
-  const bool hasWeights = opensForReading(model.acousticModel / "sendump") ||
-                          opensForReading(model.acousticModel / "mixture_weights");
-  return hasWeights && opensForReading(model.languageModel) && opensForReading(model.dictionary);
+  // The library ends the process when one of these is missing or is not a model file at all,
+  // so each is checked for the header its reader expects: "s3" parameter files and a binary
+  // ("BMDF") or text ("0.3") model definition.
+  constexpr std::string_view kParameters = "s3\n";
+  const fs::path& acoustic = model.acousticModel;
+  const bool hasWeights = opensForReading(acoustic / "sendump") ||
+                          opensForReading(acoustic / "mixture_weights", {kParameters});
+  return opensForReading(acoustic / "mdef", {"BMDF", "0.3"}) &&
+         opensForReading(acoustic / "means", {kParameters}) &&
+         opensForReading(acoustic / "variances", {kParameters}) &&
+         opensForReading(acoustic / "transition_matrices", {kParameters}) && hasWeights &&
+         opensForReading(model.languageModel) && opensForReading(model.dictionary);
 }
 
 }  // namespace dictation_agent

@@ -33,9 +33,10 @@ std::vector<std::filesystem::path> pocketsphinxModelRoots(
 std::optional<PocketsphinxModel> findPocketsphinxModel(std::span<const std::filesystem::path> roots,
                                                        std::string_view localeIdentifier);
 
-// True when every file the decoder will read is a non-empty regular file that opens for
-// reading. The library ends the process on some missing files instead of reporting them, so
-// this is checked before every load.
+// True when every file the decoder needs is a non-empty regular file that opens for reading
+// and, for the acoustic model's parameters, starts like one. The library ends the process when
+// some of these are missing or not model files at all, instead of reporting it, so this is
+// checked before every load. It reads at most four bytes of each file.
 bool isLoadable(const PocketsphinxModel& model);
 
 }  // namespace dictation_agent

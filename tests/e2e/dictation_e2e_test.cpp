@@ -1,0 +1,195 @@
+// The real agent, run with pipes as its host runs it, against the private PulseAudio server of
+// scripts/test whose virtual microphone hears sentences spoken by flite.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "e2e/agent_run.h"
+#include "e2e/virtual_microphone.h"
+#include "linux/word_error_rate.h"
+
+namespace dictation_agent::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using Clock = std::chrono::steady_clock;
+
+const Json kGranted = {{"speech", "granted"}, {"microphone", "granted"}};
+
+// The lines before "listening" or an error after authorization: three snapshots, all granted.
+void expectAuthorizedStart(const std::vector<Json>& events) {
+  ASSERT_GE(events.size(), 4u);
+  const auto types = typesOf(events);
+  EXPECT_THAT(std::vector(types.begin(), types.begin() + 4),
+              ElementsAre("permissions", "authorizing", "permissions", "permissions"));
+  for (const std::size_t i : {0u, 2u, 3u}) EXPECT_EQ(events[i]["permissions"], kGranted);
+}
+
+class Dictation : public ::testing::Test {
+ protected:
+  void SetUp() override { VirtualMicrophone::expectReachable(); }
+};
+
+struct Speech {
+  const char* name;
+  const char* wav;
+  const char* text;
+};
+
+std::string speechName(const ::testing::TestParamInfo<Speech>& speech) {
+  return speech.param.name;
+}
+
+class SpokenSentence : public ::testing::TestWithParam<Speech> {
+ protected:
+  void SetUp() override { VirtualMicrophone::expectReachable(); }
+};
+
+// The whole run as a host sees it: authorization, listening, a growing transcript while the
+// sentence is spoken, and after the stop the final text, from the recogniser's own final result
+// (the 2-second grace period would only end it later).
+TEST_P(SpokenSentence, IsDictatedAndStopEndsItWithTheTranscript) {
+  const Speech speech = GetParam();
+  AgentRun agent({"en-US"});
+  const auto start = agent.until("listening");
+  expectAuthorizedStart(start);
+  ASSERT_THAT(typesOf(start),
+              ElementsAre("permissions", "authorizing", "permissions", "permissions", "listening"));
+
+  VirtualMicrophone::speak(speech.wav);
+  agent.write("stop\n");
+  const auto stopped = Clock::now();
+  const auto rest = agent.until("final");
+  const std::chrono::duration<double> stopToFinal = Clock::now() - stopped;
+
+  ASSERT_GE(rest.size(), 2u) << "no transcript before the final line";
+  const Json& final = rest.back();
+  for (std::size_t i = 0; i + 1 < rest.size(); ++i) EXPECT_EQ(rest[i]["type"], "transcript");
+  EXPECT_EQ(final["cancelled"], false);
+  ASSERT_TRUE(final["text"].is_string());
+  EXPECT_EQ(final["text"], rest[rest.size() - 2]["text"]);
+  EXPECT_LE(wordErrorRate(speech.text, final["text"].get<std::string>()), 0.2)
+      << "said: " << speech.text << "\nheard: " << final["text"];
+  EXPECT_LT(stopToFinal.count(), 2.0)
+      << "the final result did not come before the grace period ran out";
+  agent.expectCleanExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flite, SpokenSentence,
+    ::testing::Values(Speech{"SltWeather", AGENT_SPEECH_DIR "/weather_slt.wav",
+                             "the weather is nice today and I would like to go for a walk"},
+                      Speech{"RmsStation", AGENT_SPEECH_DIR "/station_rms.wav",
+                             "we will meet at the station at seven in the evening"}),
+    speechName);
+
+struct Cancel {
+  const char* name;
+  bool closeInput;  // end of file rather than a "cancel" line
+};
+
+std::string cancelName(const ::testing::TestParamInfo<Cancel>& cancel) {
+  return cancel.param.name;
+}
+
+class Cancelled : public ::testing::TestWithParam<Cancel> {
+ protected:
+  void SetUp() override { VirtualMicrophone::expectReachable(); }
+};
+
+// Cancelled once words have been heard: the final line drops them.
+TEST_P(Cancelled, EndsWithEmptyTextWhateverWasHeard) {
+  AgentRun agent({"en-US"});
+  expectAuthorizedStart(agent.until("listening"));
+  auto player = VirtualMicrophone::startSpeaking(AGENT_SPEECH_DIR "/weather_slt.wav");
+  agent.untilHeard();
+  if (GetParam().closeInput) {
+    agent.closeInput();
+  } else {
+    agent.write("cancel\n");
+  }
+  const auto rest = agent.until("final");
+  ASSERT_FALSE(rest.empty());
+  EXPECT_EQ(rest.back()["text"], "");
+  EXPECT_EQ(rest.back()["cancelled"], true);
+  agent.expectCleanExit();
+  EXPECT_EQ(player->wait(AgentRun::kLongestWait), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, Cancelled,
+                         ::testing::Values(Cancel{"CancelLine", false}, Cancel{"EndOfFile", true}),
+                         cancelName);
+
+TEST_F(Dictation, WithoutAnAudioServerTheMicrophoneIsUnavailable) {
+  AgentRun agent({"en-US"}, {{"PULSE_SERVER", "unix:/nonexistent/pulse/native"}});
+  const auto events = agent.until("error");
+  expectAuthorizedStart(events);
+  EXPECT_THAT(typesOf(events),
+              ElementsAre("permissions", "authorizing", "permissions", "permissions", "error"));
+  EXPECT_EQ(events.back(), (Json{{"type", "error"}, {"code", "microphone_unavailable"}}));
+  agent.expectCleanExit();
+}
+
+// scripts/test also opens a door on the private server that asks for a cookie this client does
+// not have: the server refuses the connection for lack of access.
+TEST_F(Dictation, AServerThatRefusesThisClientDeniesTheMicrophone) {
+  const char* server = std::getenv("PRIVATE_PULSE_REFUSING_SERVER");
+  const char* cookie = std::getenv("PRIVATE_PULSE_STRANGER_COOKIE");
+  ASSERT_TRUE(server != nullptr && cookie != nullptr)
+      << "PRIVATE_PULSE_REFUSING_SERVER and PRIVATE_PULSE_STRANGER_COOKIE are not set: run the "
+         "tests with scripts/test";
+  AgentRun agent({"en-US"}, {{"PULSE_SERVER", server}, {"PULSE_COOKIE", cookie}});
+  const auto events = agent.until("error");
+  expectAuthorizedStart(events);
+  EXPECT_EQ(events.back(), (Json{{"type", "error"}, {"code", "microphone_denied"}}));
+  agent.expectCleanExit();
+}
+
+struct Probe {
+  const char* name;
+  std::vector<std::string> arguments;
+  bool available;
+};
+
+std::string probeName(const ::testing::TestParamInfo<Probe>& probe) {
+  return probe.param.name;
+}
+
+class StatusProbe : public ::testing::TestWithParam<Probe> {};
+
+// Answers from the installed models alone: no sound server is asked, none is needed.
+TEST_P(StatusProbe, SaysWhetherTheLocaleHasAModel) {
+  AgentRun agent(GetParam().arguments, {{"PULSE_SERVER", "unix:/nonexistent/pulse/native"}});
+  EXPECT_EQ(
+      agent.next(),
+      (Json{{"type", "status"}, {"available", GetParam().available}, {"permissions", kGranted}}));
+  agent.expectCleanExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, StatusProbe,
+                         ::testing::Values(Probe{"EnUs", {"--status", "en-US"}, true},
+                                           Probe{
+                                               "LowerCaseUnderscore", {"en_us", "--status"}, true},
+                                           Probe{"DefaultZhCn", {"--status"}, false},
+                                           Probe{"FrFr", {"--status", "fr-FR"}, false}),
+                         probeName);
+
+class WithoutModel : public ::testing::TestWithParam<Probe> {};
+
+// A locale without a model ends the dictation before anything else is written.
+TEST_P(WithoutModel, DictationIsOnlyTheOnDeviceError) {
+  AgentRun agent(GetParam().arguments);
+  EXPECT_EQ(agent.next(), (Json{{"type", "error"}, {"code", "on_device_unavailable"}}));
+  agent.expectCleanExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, WithoutModel,
+                         ::testing::Values(Probe{"DefaultZhCn", {}, false},
+                                           Probe{"ZhCn", {"zh-CN"}, false},
+                                           Probe{"FrFr", {"fr-FR"}, false}),
+                         probeName);
+
+}  // namespace
+}  // namespace dictation_agent::testing

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "linux/recorded_results.h"
+#include "linux/temporary_folder.h"
+#include "linux/word_error_rate.h"
+#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/pocketsphinx_recognition_task.h"
+#include "platform/linux/pocketsphinx_speech_recognizer.h"
+
+namespace dictation_agent {
+namespace {
+
+using testing::RecordedResults;
+using testing::TemporaryFolder;
+using testing::wordErrorRate;
+
+// Built from flite's "slt" voice, resampled by sox to what a desktop microphone delivers.
+constexpr const char* kSentence = AGENT_TEST_SENTENCE;
+constexpr double kRate = 44100;
+constexpr std::uint32_t kChannels = 2;
+
+std::vector<std::shared_ptr<const FloatPcmBuffer>> spokenSentence() {
+  std::ifstream file(AGENT_TEST_SPEECH_F32, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<float> samples(bytes.size() / sizeof(float));
+  std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+  // Cut as capture cuts: 1024 frames per buffer.
+  std::vector<std::shared_ptr<const FloatPcmBuffer>> buffers;
+  const std::size_t step = 1024 * kChannels;
+  for (std::size_t first = 0; first < samples.size(); first += step) {
+    const auto last =
+        samples.begin() + static_cast<std::ptrdiff_t>(std::min(first + step, samples.size()));
+    buffers.push_back(std::make_shared<const FloatPcmBuffer>(
+        kRate, kChannels,
+        std::vector<float>(samples.begin() + static_cast<std::ptrdiff_t>(first), last)));
+  }
+  return buffers;
+}
+
+PocketsphinxModel installedEnglishModel() {
+  const auto roots = pocketsphinxModelRoots({});
+  return findPocketsphinxModel(roots, "en-US").value();
+}
+
+class PocketsphinxRecognition : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    request->setShouldReportPartialResults(true);
+    ASSERT_FALSE(sentence.empty()) << "missing " << AGENT_TEST_SPEECH_F32;
+  }
+
+  // Appends the buffers from a thread of their own, as capture does.
+  void speak(std::size_t first, std::size_t last) {
+    std::jthread audio([&] {
+      for (std::size_t i = first; i < last; ++i) request->appendAudioPCMBuffer(sentence[i]);
+    });
+  }
+
+  // All of it while the model loads: the worker catches up in one go.
+  void speakThenEndAudio() {
+    speak(0, sentence.size());
+    request->endAudio();
+  }
+
+  const std::vector<std::shared_ptr<const FloatPcmBuffer>> sentence = spokenSentence();
+  const std::shared_ptr<BufferedRecognitionRequest> request =
+      std::make_shared<BufferedRecognitionRequest>();
+  RecordedResults results;
+};
+
+// Half the sentence first, so that a partial result must come before the end of the audio.
+TEST_F(PocketsphinxRecognition, HearsTheSentenceChangingPartialsThenOneFinalOnTheWorker) {
+  PocketsphinxRecognitionTask task(installedEnglishModel(), request, results.handler());
+  speak(0, sentence.size() / 2);
+  results.waitFor(1);
+  speak(sentence.size() / 2, sentence.size());
+  request->endAudio();
+  const auto calls = results.waitForTheEnd();
+
+  ASSERT_GE(calls.size(), 2u) << "partial results expected before the final one";
+  const auto& last = calls.back();
+  ASSERT_TRUE(last.result && last.result->isFinal);
+  EXPECT_LE(wordErrorRate(kSentence, last.result->formattedString), 0.2)
+      << "heard: " << last.result->formattedString;
+  std::string previous;
+  for (std::size_t i = 0; i + 1 < calls.size(); ++i) {
+    ASSERT_TRUE(calls[i].result) << "call " << i;
+    EXPECT_FALSE(calls[i].error);
+    EXPECT_FALSE(calls[i].result->isFinal);
+    EXPECT_NE(calls[i].result->formattedString, previous) << "an unchanged hypothesis, call " << i;
+    previous = calls[i].result->formattedString;
+  }
+  for (const auto& call : calls) {
+    EXPECT_NE(call.thread, std::this_thread::get_id());
+    EXPECT_EQ(call.thread, calls.front().thread);
+  }
+}
+
+TEST_F(PocketsphinxRecognition, WithoutPartialResultsOnlyTheFinalComes) {
+  request->setShouldReportPartialResults(false);
+  PocketsphinxRecognitionTask task(installedEnglishModel(), request, results.handler());
+  speakThenEndAudio();
+  const auto calls = results.waitForTheEnd();
+  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_TRUE(calls[0].result && calls[0].result->isFinal);
+  EXPECT_LE(wordErrorRate(kSentence, calls[0].result->formattedString), 0.2);
+}
+
+TEST_F(PocketsphinxRecognition, AudioEndedWithoutSpeechGivesAnEmptyFinal) {
+  PocketsphinxRecognitionTask task(installedEnglishModel(), request, results.handler());
+  request->endAudio();
+  const auto calls = results.waitForTheEnd();
+  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_TRUE(calls[0].result && calls[0].result->isFinal);
+  EXPECT_EQ(calls[0].result->formattedString, "");
+}
+
+// Cancelled while the model loads or while waiting for audio that never ends: the worker must
+// end (the task's destruction joins it) and deliver nothing.
+TEST_F(PocketsphinxRecognition, CancelEndsTheWorkerWithoutDelivering) {
+  {
+    PocketsphinxRecognitionTask loading(installedEnglishModel(), request, results.handler());
+    loading.cancel();
+    loading.cancel();
+  }
+  {
+    auto waiting = std::make_shared<BufferedRecognitionRequest>();
+    PocketsphinxRecognitionTask task(installedEnglishModel(), waiting, results.handler());
+    task.cancel();
+  }
+  EXPECT_TRUE(results.calls().empty());
+}
+
+TEST_F(PocketsphinxRecognition, AModelThatDoesNotLoadIsAnError) {
+  TemporaryFolder folder;
+  const PocketsphinxModel english = installedEnglishModel();
+  struct Case {
+    const char* what;
+    PocketsphinxModel model;
+  };
+  const std::vector<Case> cases = {
+      {"missing files",
+       {folder.path() / "none", folder.path() / "none.lm.bin", folder.path() / "none.dict"}},
+      {"a language model the library refuses",
+       {english.acousticModel, folder.write("bad.lm.bin", "not a language model"),
+        english.dictionary}},
+  };
+  for (const Case& c : cases) {
+    RecordedResults outcome;
+    PocketsphinxRecognitionTask task(c.model, std::make_shared<BufferedRecognitionRequest>(),
+                                     outcome.handler());
+    const auto calls = outcome.waitForTheEnd();
+    ASSERT_EQ(calls.size(), 1u) << c.what;
+    EXPECT_TRUE(calls[0].error) << c.what;
+    EXPECT_FALSE(calls[0].result) << c.what;
+  }
+}
+
+class ForeignRequest final : public RecognitionRequest {
+ public:
+  void setRequiresOnDeviceRecognition(bool) override {}
+  void setShouldReportPartialResults(bool) override {}
+  void appendAudioPCMBuffer(std::shared_ptr<const AudioPCMBuffer>) override {}
+  void endAudio() override {}
+};
+
+TEST(PocketsphinxSpeechRecognizer, RunsOnTheDeviceAndIsAvailableWhileItsFilesAre) {
+  TemporaryFolder folder;
+  const PocketsphinxModel english = installedEnglishModel();
+  const auto dictionary = folder.write("words.dict", "hello HH AH L OW\n");
+  PocketsphinxSpeechRecognizer recognizer(
+      {english.acousticModel, english.languageModel, dictionary});
+  EXPECT_TRUE(recognizer.supportsOnDeviceRecognition());
+  EXPECT_TRUE(recognizer.isAvailable());
+  std::filesystem::remove(dictionary);
+  EXPECT_FALSE(recognizer.isAvailable());
+}
+
+TEST(PocketsphinxSpeechRecognizer, ARequestOfAnotherBackendIsAnError) {
+  PocketsphinxSpeechRecognizer recognizer(installedEnglishModel());
+  RecordedResults results;
+  const auto task =
+      recognizer.recognitionTask(std::make_shared<ForeignRequest>(), results.handler());
+  const auto calls = results.waitForTheEnd();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_TRUE(calls[0].error);
+}
+
+}  // namespace
+}  // namespace dictation_agent

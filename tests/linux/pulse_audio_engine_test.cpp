@@ -1,0 +1,123 @@
+#include "platform/linux/pulse_audio_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "linux/captured_buffers.h"
+#include "linux/private_pulse_server.h"
+#include "platform/linux/float_pcm_buffer.h"
+#include "platform/linux/pcm_format.h"
+#include "platform/linux/pulse_microphone_authorization.h"
+
+namespace dictation_agent {
+namespace {
+
+using testing::CapturedBuffers;
+
+// Against the private server: its null sink's monitor records silence continuously, so buffers
+// flow without anything being played.
+class PulseAudioEngineCapture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    format = engine.inputNode().outputFormatForBus(0);
+    ASSERT_GT(format->sampleRate(), 0.0)
+        << "the private PulseAudio server is not reachable at " << settings.server;
+    ASSERT_GT(format->channelCount(), 0u);
+  }
+
+  const PulseSettings settings{testing::privatePulseServer()};
+  PulseAudioEngine engine{settings};
+  std::shared_ptr<const AudioFormat> format;
+};
+
+TEST_F(PulseAudioEngineCapture, DeliversFloatBuffersInTheTapFormatOnTheLoopThread) {
+  CapturedBuffers captured;
+  ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, format, captured.block()));
+  engine.prepare();
+  ASSERT_TRUE(engine.start());
+  const auto captures = captured.waitFor(20);
+  engine.stop();
+  engine.inputNode().removeTapOnBus(0);
+
+  std::int64_t expectedTime = captures.front().when.sampleTime;
+  for (const auto& capture : captures) {
+    const auto* buffer = dynamic_cast<const FloatPcmBuffer*>(capture.buffer.get());
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(buffer->sampleRate(), format->sampleRate());
+    EXPECT_EQ(buffer->channelCount(), format->channelCount());
+    EXPECT_GT(buffer->frameLength(), 0u);
+    EXPECT_LE(buffer->frameLength(), 1024u);
+    EXPECT_EQ(buffer->samples().size(), buffer->frameLength() * buffer->channelCount());
+    EXPECT_NE(capture.thread, std::this_thread::get_id());
+    // Holes would leave gaps; time never goes back.
+    EXPECT_GE(capture.when.sampleTime, expectedTime);
+    expectedTime = capture.when.sampleTime + buffer->frameLength();
+  }
+}
+
+TEST_F(PulseAudioEngineCapture, HonoursAnotherFormatAndASmallerBufferSize) {
+  CapturedBuffers captured;
+  ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 256, std::make_shared<PcmFormat>(16000, 1),
+                                                 captured.block()));
+  ASSERT_TRUE(engine.start());
+  for (const auto& capture : captured.waitFor(10)) {
+    const auto& buffer = dynamic_cast<const FloatPcmBuffer&>(*capture.buffer);
+    EXPECT_EQ(buffer.sampleRate(), 16000.0);
+    EXPECT_EQ(buffer.channelCount(), 1u);
+    EXPECT_LE(buffer.frameLength(), 256u);
+  }
+}
+
+// The block is released by the time removeTapOnBus returns, even while capture runs, so it can
+// never be called again.
+TEST_F(PulseAudioEngineCapture, RemovingTheTapReleasesTheBlockAtOnce) {
+  CapturedBuffers captured;
+  auto alive = std::make_shared<int>(0);
+  std::weak_ptr<int> watch = alive;
+  ASSERT_TRUE(engine.inputNode().installTapOnBus(
+      0, 1024, format,
+      [alive = std::move(alive), block = captured.block()](auto buffer, AudioTime when) {
+        block(std::move(buffer), when);
+      }));
+  ASSERT_TRUE(engine.start());
+  captured.waitFor(3);
+  engine.inputNode().removeTapOnBus(0);
+  EXPECT_TRUE(watch.expired());
+}
+
+TEST_F(PulseAudioEngineCapture, StartsAgainAfterAStop) {
+  CapturedBuffers captured;
+  ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, format, captured.block()));
+  ASSERT_TRUE(engine.start());
+  EXPECT_TRUE(engine.start()) << "already running";
+  captured.waitFor(3);
+  engine.stop();
+  engine.stop();
+  const std::size_t before = captured.count();
+  ASSERT_TRUE(engine.start());
+  captured.waitFor(before + 3);
+}
+
+// Destroyed while the loop thread is delivering: nothing may run afterwards.
+TEST_F(PulseAudioEngineCapture, CanBeDestroyedWhileCapturing) {
+  CapturedBuffers captured;
+  {
+    PulseAudioEngine running(settings);
+    ASSERT_TRUE(running.inputNode().installTapOnBus(0, 1024, format, captured.block()));
+    ASSERT_TRUE(running.start());
+    captured.waitFor(3);
+  }
+  const std::size_t after = captured.count();
+  EXPECT_GE(after, 3u);
+}
+
+TEST(PulseMicrophoneAuthorizationWithServer, GrantsAccessWhenTheServerAcceptsThisClient) {
+  PulseMicrophoneAuthorization microphone(PulseSettings{testing::privatePulseServer()});
+  std::promise<bool> answer;
+  microphone.requestAccess([&](bool granted) { answer.set_value(granted); });
+  EXPECT_TRUE(answer.get_future().get());
+}
+
+}  // namespace
+}  // namespace dictation_agent
