@@ -43,7 +43,8 @@ class FakeAudioBuffer final : public AudioPCMBuffer {
 class FakePlatform final : public Platform {
  public:
   FakePlatform();
-  // Releases every handler and block it holds, which in turn hold the dictation.
+  // Lets go of the handlers first: they hold the dictation, whose engine and request are fakes
+  // that refer back to this platform.
   ~FakePlatform() override;
   FakePlatform(const FakePlatform&) = delete;
   FakePlatform& operator=(const FakePlatform&) = delete;

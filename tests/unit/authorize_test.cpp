@@ -34,6 +34,10 @@ const OnDeviceCase kOnDeviceCases[] = {
      {"recognizer.supportsOnDeviceRecognition", "engine.stop", "emit(error)", "exit(0)"}},
 };
 
+void PrintTo(const OnDeviceCase& row, std::ostream* out) {
+  *out << row.name;
+}
+
 class WithoutOnDeviceRecognition : public AuthorizeTest,
                                    public ::testing::WithParamInterface<OnDeviceCase> {};
 

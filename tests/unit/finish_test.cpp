@@ -32,6 +32,10 @@ const PhaseCase kPhases[] = {
     {"stopped", Phase::kStopped, "hello", {"engine.stop", "request.endAudio", "task.cancel"}},
 };
 
+void PrintTo(const PhaseCase& row, std::ostream* out) {
+  *out << row.name;
+}
+
 class FinishInEachPhase : public DictationTest, public ::testing::WithParamInterface<PhaseCase> {
  protected:
   void enter(Phase phase) {

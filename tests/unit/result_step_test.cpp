@@ -51,6 +51,10 @@ const ResultRow kRows[] = {
     {"Neither", std::nullopt, false, {}, false},
 };
 
+void PrintTo(const ResultRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
 class ResultStep : public DictationTest, public ::testing::WithParamInterface<ResultRow> {};
 
 TEST_P(ResultStep, WritesAndEndsAsItsRowSays) {

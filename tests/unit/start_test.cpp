@@ -118,6 +118,10 @@ const FailureCase kFailures[] = {
             "task.cancel", "emit(error)", "exit(0)"}})},
 };
 
+void PrintTo(const FailureCase& row, std::ostream* out) {
+  *out << row.name;
+}
+
 class StartFailure : public StartTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(StartFailure, EndsWithItsErrorCodeAndArmsNoCap) {
