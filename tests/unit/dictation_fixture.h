@@ -15,6 +15,19 @@
 
 namespace dictation_agent::fakes {
 
+// The events as the host reads them.
+inline nlohmann::json finalEvent(const std::string& text, bool cancelled) {
+  return {{"type", "final"}, {"text", text}, {"cancelled", cancelled}};
+}
+
+inline nlohmann::json errorEvent(std::string_view code) {
+  return {{"type", "error"}, {"code", code}};
+}
+
+inline nlohmann::json transcriptEvent(const std::string& text) {
+  return {{"type", "transcript"}, {"text", text}};
+}
+
 // Names a parameterized case after the `name` field of its row.
 struct CaseName {
   template <class Row>
@@ -81,18 +94,6 @@ class DictationTest : public ::testing::Test {
   nlohmann::json lastEvent() const {
     const std::vector<nlohmann::json> all = jsonEvents();
     return all.empty() ? nlohmann::json() : all.back();
-  }
-
-  static nlohmann::json finalEvent(const std::string& text, bool cancelled) {
-    return {{"type", "final"}, {"text", text}, {"cancelled", cancelled}};
-  }
-
-  static nlohmann::json errorEvent(std::string_view code) {
-    return {{"type", "error"}, {"code", code}};
-  }
-
-  static nlohmann::json transcriptEvent(const std::string& text) {
-    return {{"type", "transcript"}, {"text", text}};
   }
 
   FakePlatform platform;

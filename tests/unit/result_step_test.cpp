@@ -13,13 +13,7 @@ namespace {
 using nlohmann::json;
 using ::testing::ElementsAre;
 
-json transcript(const std::string& text) {
-  return {{"type", "transcript"}, {"text", text}};
-}
-json final(const std::string& text) {
-  return {{"type", "final"}, {"text", text}, {"cancelled", false}};
-}
-const json kRecognitionFailed = {{"type", "error"}, {"code", "recognition_failed"}};
+const json kRecognitionFailed = errorEvent("recognition_failed");
 
 struct ResultRow {
   const char* name;
@@ -33,20 +27,20 @@ const ResultRow kRows[] = {
     {"FinalResult",
      RecognitionResult{"done", true},
      false,
-     {transcript("done"), final("done")},
+     {transcriptEvent("done"), finalEvent("done", false)},
      true},
     // A final result wins over an error that comes with it.
     {"FinalResultWithError",
      RecognitionResult{"done", true},
      true,
-     {transcript("done"), final("done")},
+     {transcriptEvent("done"), finalEvent("done", false)},
      true},
     {"PartialResultWithError",
      RecognitionResult{"part", false},
      true,
-     {transcript("part"), kRecognitionFailed},
+     {transcriptEvent("part"), kRecognitionFailed},
      true},
-    {"PartialResult", RecognitionResult{"part", false}, false, {transcript("part")}, false},
+    {"PartialResult", RecognitionResult{"part", false}, false, {transcriptEvent("part")}, false},
     {"ErrorAlone", std::nullopt, true, {kRecognitionFailed}, true},
     {"Neither", std::nullopt, false, {}, false},
 };
@@ -84,7 +78,8 @@ TEST_F(ResultStepTest, EveryResultIsWrittenInDeliveryOrderEvenWhenRepeated) {
 
   const std::vector<json> all = jsonEvents();
   EXPECT_THAT(std::vector(all.end() - 4, all.end()),
-              ElementsAre(transcript("a"), transcript("ab"), transcript("ab"), transcript("abc")));
+              ElementsAre(transcriptEvent("a"), transcriptEvent("ab"), transcriptEvent("ab"),
+                          transcriptEvent("abc")));
 }
 
 TEST_F(ResultStepTest, AnEmptyTranscriptIsStoredAndWritten) {
@@ -92,7 +87,7 @@ TEST_F(ResultStepTest, AnEmptyTranscriptIsStoredAndWritten) {
   deliverPartial("something");
   deliverPartial("");
   queue.runUntilIdle();
-  EXPECT_EQ(lastEvent(), transcript(""));
+  EXPECT_EQ(lastEvent(), transcriptEvent(""));
   EXPECT_EQ(dictation->text, "");
 }
 
@@ -107,7 +102,7 @@ TEST_F(ResultStepTest, TheTranscriptIsCappedInTextAndOnTheWire) {
   EXPECT_EQ(dictation->text, capped);
   const std::vector<json> all = jsonEvents();
   EXPECT_THAT(std::vector(all.end() - 2, all.end()),
-              ElementsAre(transcript(capped), final(capped)));
+              ElementsAre(transcriptEvent(capped), finalEvent(capped, false)));
 }
 
 TEST_F(ResultStepTest, OnceEndedAStepWritesNothingAndKeepsTheText) {
