@@ -25,6 +25,7 @@ const ControlCase kDecisions[] = {
     {"stop\ncancel\nmore\n", ControlCommand::kCancel},
     {"取消 cancel", ControlCommand::kCancel},
     {std::string("\0cancel", 7), ControlCommand::kCancel},  // NUL is valid UTF-8
+    {"cancel\xef\xbf\xbf", ControlCommand::kCancel},        // U+FFFF: a noncharacter, still UTF-8
     {"\n", ControlCommand::kStop},
     {"stop\n", ControlCommand::kStop},
     {"Cancel\n", ControlCommand::kStop},
