@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -136,9 +137,12 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
   }
   while (pid_ > 0 && !status_) {
     int status = 0;
-    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+    rusage usage{};
+    const pid_t done = ::wait4(pid_, &status, WNOHANG, &usage);
     if (done == pid_) {
       status_ = status;
+      const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+      cpuSeconds_ = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     } else if (Clock::now() >= deadline) {
       return -1;
     } else {

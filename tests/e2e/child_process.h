@@ -40,6 +40,9 @@ class ChildProcess {
   const std::string& unreadOutput() const { return output_; }
   const std::string& errorOutput() const { return error_; }
 
+  // User and system CPU time the process used, once wait returned its exit status.
+  double cpuSeconds() const { return cpuSeconds_; }
+
  private:
   // Reads whatever is there within `timeout`; false once both outputs are at end of file.
   bool pump(std::chrono::milliseconds timeout);
@@ -51,6 +54,7 @@ class ChildProcess {
   std::string output_;
   std::string error_;
   std::optional<int> status_;
+  double cpuSeconds_ = 0;
 };
 
 // Runs a program to its end with its outputs discarded; its exit status, or -1.
