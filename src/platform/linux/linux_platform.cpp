@@ -11,6 +11,7 @@
 #include "platform/linux/pocketsphinx_speech_recognizer.h"
 #include "platform/linux/pulse_audio_engine.h"
 #include "platform/linux/pulse_microphone_authorization.h"
+#include "platform/linux/thread_sanitizer.h"
 #include "platform/platform.h"
 
 namespace dictation_agent {
@@ -55,12 +56,7 @@ std::unique_ptr<Platform> makePlatform() {
 
 }  // namespace dictation_agent
 
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define AGENT_THREAD_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_THREAD__) || defined(AGENT_THREAD_SANITIZER)
+#if AGENT_THREAD_SANITIZER
 // The agent ends with _exit while the platform, and with it the answer threads and the
 // recognition worker it owns, is still alive: nothing is torn down before the exit, by design.
 // Threads that have finished but were never joined are therefore expected, not leaked.

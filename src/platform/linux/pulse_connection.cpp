@@ -5,6 +5,8 @@
 #include <pulse/operation.h>
 #include <pulse/rtclock.h>
 
+#include "platform/linux/thread_sanitizer.h"
+
 namespace dictation_agent {
 namespace {
 
@@ -133,12 +135,7 @@ std::optional<pa_sample_spec> PulseConnection::defaultSourceSpec() {
 
 }  // namespace dictation_agent
 
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define AGENT_THREAD_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_THREAD__) || defined(AGENT_THREAD_SANITIZER)
+#if AGENT_THREAD_SANITIZER
 // libpulse is not built with ThreadSanitizer. It creates some of its mutexes lazily and
 // publishes them with atomics that the sanitizer cannot see, so locking one on another thread
 // than the one that made it reads as a race on the mutex itself. No pa_mutex is ours.
