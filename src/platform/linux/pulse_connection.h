@@ -18,7 +18,7 @@ struct PulseSettings {
 };
 
 // A context on a threaded main loop of its own. Connecting waits at most the timeout and never
-// starts a server. Every call runs on one thread (the main thread), never on the loop's.
+// starts a server. Used from the one thread that made it, never from the loop's own thread.
 class PulseConnection {
  public:
   enum class Outcome { kReady, kAccessDenied, kUnavailable };
