@@ -30,10 +30,13 @@ add_library(agent_platform STATIC
   src/platform/linux/pocketsphinx_speech_recognizer.cpp
   src/platform/linux/pulse_audio_engine.cpp
   src/platform/linux/pulse_connection.cpp
+  src/platform/linux/pulse_library.cpp
   src/platform/linux/speech_resampler.cpp
 )
+# libpulse is loaded at run time (pulse_library.h): only its headers are used at build time.
+target_include_directories(agent_platform SYSTEM PUBLIC ${LIBPULSE_INCLUDE_DIRS})
 target_link_libraries(agent_platform
-  PUBLIC agent_core Threads::Threads PkgConfig::LIBPULSE PkgConfig::SOXR
+  PUBLIC agent_core Threads::Threads PkgConfig::SOXR ${CMAKE_DL_LIBS}
   PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE)
 agent_warnings(agent_platform)
 if(AGENT_SANITIZE MATCHES "thread")

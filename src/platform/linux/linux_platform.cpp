@@ -22,7 +22,9 @@ namespace {
 class LinuxPlatform final : public Platform {
  public:
   LinuxPlatform()
-      : modelRoots_(pocketsphinxModelRoots(executableDirectory())), microphone_(PulseSettings{}) {}
+      : modelRoots_(pocketsphinxModelRoots(executableDirectory())),
+        pulse_(std::make_shared<PulseLibraryLoader>()),
+        microphone_(PulseSettings{}, pulse_) {}
 
   std::shared_ptr<SpeechRecognizer> makeSpeechRecognizer(const Locale& locale) override {
     auto model = findPocketsphinxModel(modelRoots_, locale.identifier);
@@ -33,7 +35,7 @@ class LinuxPlatform final : public Platform {
     return std::make_shared<BufferedRecognitionRequest>();
   }
   std::unique_ptr<AudioEngine> makeAudioEngine() override {
-    return std::make_unique<PulseAudioEngine>();
+    return std::make_unique<PulseAudioEngine>(PulseSettings{}, pulse_);
   }
   SpeechAuthorization& speechAuthorization() override { return speech_; }
   MicrophoneAuthorization& microphoneAuthorization() override { return microphone_; }
@@ -43,6 +45,9 @@ class LinuxPlatform final : public Platform {
  private:
   const std::vector<std::filesystem::path> modelRoots_;
   GrantedSpeechAuthorization speech_;
+  // libpulse, loaded by whichever of the microphone request and the engine needs it first, on
+  // the main thread, and never by a status probe.
+  const std::shared_ptr<PulseLibraryLoader> pulse_;
   PulseMicrophoneAuthorization microphone_;
   AsioMainQueue queue_;
   ImmediateExit exit_;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/capture_ended_buffer.h"
 #include "platform/linux/float_pcm_buffer.h"
 #include "platform/linux/pcm_format.h"
 
@@ -13,22 +14,27 @@ namespace dictation_agent {
 namespace {
 
 constexpr std::uint32_t kDefaultBufferFrames = 1024;
+constexpr pa_usec_t kSilenceBoundUsec =
+    static_cast<pa_usec_t>(PulseAudioEngine::kSilenceBound.count()) * PA_USEC_PER_MSEC;
 
+// What pa_sample_spec_valid accepts, checked without libpulse so that a tap can be refused
+// before the library is loaded.
 std::optional<pa_sample_spec> floatSpec(double rate, std::uint32_t channels) {
-  if (!(rate > 0.0) || rate > PA_RATE_MAX || channels == 0 || channels > PA_CHANNELS_MAX) {
+  if (!(rate >= 1.0) || rate > PA_RATE_MAX || channels == 0 || channels > PA_CHANNELS_MAX) {
     return std::nullopt;
   }
   pa_sample_spec spec{};
   spec.format = PA_SAMPLE_FLOAT32NE;
   spec.rate = static_cast<std::uint32_t>(std::lround(rate));
   spec.channels = static_cast<std::uint8_t>(channels);
-  if (pa_sample_spec_valid(&spec) == 0) return std::nullopt;
   return spec;
 }
 
 }  // namespace
 
-PulseAudioEngine::PulseAudioEngine(PulseSettings settings) : settings_(std::move(settings)) {}
+PulseAudioEngine::PulseAudioEngine(PulseSettings settings,
+                                   std::shared_ptr<PulseLibraryLoader> loader)
+    : settings_(std::move(settings)), loader_(std::move(loader)) {}
 
 PulseAudioEngine::~PulseAudioEngine() {
   stop();
@@ -39,7 +45,9 @@ PulseConnection* PulseAudioEngine::connection() {
   // A server that went away takes its stream with it; the next use connects again.
   stop();
   connection_.reset();
-  auto fresh = std::make_unique<PulseConnection>(settings_);
+  if (!pulse_) pulse_ = loader_->library();
+  if (!pulse_) return nullptr;
+  auto fresh = std::make_unique<PulseConnection>(*pulse_, settings_);
   if (fresh->outcome() != PulseConnection::Outcome::kReady) return nullptr;
   connection_ = std::move(fresh);
   return connection_.get();
@@ -51,9 +59,9 @@ void PulseAudioEngine::prepare() {
 
 std::shared_ptr<const AudioFormat> PulseAudioEngine::outputFormatForBus(int bus) {
   PulseConnection* pulse = bus == 0 ? connection() : nullptr;
-  const auto spec = pulse != nullptr ? pulse->defaultSourceSpec() : std::nullopt;
-  if (!spec) return std::make_shared<PcmFormat>(0.0, 0);
-  return std::make_shared<PcmFormat>(spec->rate, spec->channels);
+  lastSource_ = pulse != nullptr ? pulse->defaultSourceFormat() : std::nullopt;
+  if (!lastSource_) return std::make_shared<PcmFormat>(0.0, 0);
+  return std::make_shared<PcmFormat>(lastSource_->spec.rate, lastSource_->spec.channels);
 }
 
 bool PulseAudioEngine::installTapOnBus(int bus, std::uint32_t bufferSize,
@@ -87,24 +95,43 @@ void PulseAudioEngine::removeTapOnBus(int bus) {
   // `removed` is released here, outside the lock: it may hold the last reference to a request.
 }
 
+// The source's own map when the counts agree, so that the server records without remixing.
+// Otherwise the standard positions as far as they go and auxiliary channels beyond: libpulse
+// has no default map for more than eight channels (nor for seven or eight, in its default
+// order), and a stream without a map could not record from such a source.
+pa_channel_map PulseAudioEngine::channelMapFor(const pa_sample_spec& spec) const {
+  if (lastSource_ && lastSource_->spec.channels == spec.channels &&
+      pulse_->pa_channel_map_valid(&lastSource_->map) != 0) {
+    return lastSource_->map;
+  }
+  pa_channel_map map{};
+  pulse_->pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+  return map;
+}
+
 bool PulseAudioEngine::start() {
   if (stream_ != nullptr) return true;
-  PulseConnection* pulse = connection();
-  if (pulse == nullptr) return false;
-  std::optional<pa_sample_spec> spec;
-  if (tap_) {
-    spec = tapSpec_;
-  } else if (const auto source = pulse->defaultSourceSpec()) {
-    spec = floatSpec(source->rate, source->channels);
-  }
+  PulseConnection* connection = this->connection();
+  if (connection == nullptr) return false;
+  if (!tap_) lastSource_ = connection->defaultSourceFormat();
+  const std::optional<pa_sample_spec> spec =
+      tap_          ? std::optional(tapSpec_)
+      : lastSource_ ? floatSpec(lastSource_->spec.rate, lastSource_->spec.channels)
+                    : std::nullopt;
   if (!spec) return false;
+  const pa_channel_map map = channelMapFor(*spec);
+  const PulseLibrary& pulse = *pulse_;
 
-  PulseConnection::Lock lock(*pulse);
-  stream_ = pa_stream_new(pulse->context(), "Dictation", &*spec, nullptr);
+  PulseConnection::Lock lock(*connection);
+  stream_ = pulse.pa_stream_new(connection->context(), "Dictation", &*spec, &map);
   if (stream_ == nullptr) return false;
-  pa_stream_set_state_callback(
-      stream_, [](pa_stream*, void* loop) { PulseConnection::signalLoop(loop); }, pulse->loop());
-  pa_stream_set_read_callback(
+  pulse.pa_stream_set_state_callback(
+      stream_,
+      [](pa_stream* stream, void* engine) {
+        static_cast<PulseAudioEngine*>(engine)->onStreamState(stream);
+      },
+      this);
+  pulse.pa_stream_set_read_callback(
       stream_,
       [](pa_stream* stream, std::size_t, void* engine) {
         static_cast<PulseAudioEngine*>(engine)->deliverCaptured(stream);
@@ -117,22 +144,33 @@ bool PulseAudioEngine::start() {
   attributes.prebuf = static_cast<std::uint32_t>(-1);
   attributes.minreq = static_cast<std::uint32_t>(-1);
   attributes.fragsize = static_cast<std::uint32_t>(
-      (tapFrames_ == 0 ? kDefaultBufferFrames : tapFrames_) * pa_frame_size(&*spec));
+      (tapFrames_ == 0 ? kDefaultBufferFrames : tapFrames_) * pulse.pa_frame_size(&*spec));
   sampleTime_ = 0;
-  if (pa_stream_connect_record(stream_, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0 ||
+  ended_ = false;
+  // Not moved elsewhere when its source goes away: the stream fails, and capture ends.
+  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+  if (pulse.pa_stream_connect_record(stream_, nullptr, &attributes, flags) < 0 ||
       !waitForReadyStream()) {
     releaseStream();
     return false;
   }
+  capturing_ = true;
+  lastAudio_ = pulse.pa_rtclock_now();
+  silenceCheck_ = pulse.pa_context_rttime_new(
+      connection->context(), lastAudio_ + kSilenceBoundUsec,
+      [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* engine) {
+        static_cast<PulseAudioEngine*>(engine)->onSilenceCheck();
+      },
+      this);
   return true;
 }
 
 bool PulseAudioEngine::waitForReadyStream() {
   const auto settled = [this] {
-    const pa_stream_state_t state = pa_stream_get_state(stream_);
+    const pa_stream_state_t state = pulse_->pa_stream_get_state(stream_);
     return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
   };
-  return connection_->waitUntil(settled) && pa_stream_get_state(stream_) == PA_STREAM_READY;
+  return connection_->waitUntil(settled) && pulse_->pa_stream_get_state(stream_) == PA_STREAM_READY;
 }
 
 void PulseAudioEngine::stop() {
@@ -142,26 +180,56 @@ void PulseAudioEngine::stop() {
 }
 
 void PulseAudioEngine::releaseStream() {
-  pa_stream_set_state_callback(stream_, nullptr, nullptr);
-  pa_stream_set_read_callback(stream_, nullptr, nullptr);
-  pa_stream_disconnect(stream_);
-  pa_stream_unref(stream_);
+  const PulseLibrary& pulse = *pulse_;
+  capturing_ = false;
+  if (silenceCheck_ != nullptr) {
+    connection_->mainloopApi()->time_free(silenceCheck_);
+    silenceCheck_ = nullptr;
+  }
+  pulse.pa_stream_set_state_callback(stream_, nullptr, nullptr);
+  pulse.pa_stream_set_read_callback(stream_, nullptr, nullptr);
+  pulse.pa_stream_disconnect(stream_);
+  pulse.pa_stream_unref(stream_);
   stream_ = nullptr;
 }
 
-// On the loop thread, with its lock held.
+void PulseAudioEngine::onStreamState(pa_stream* stream) {
+  connection_->signal();
+  if (!PA_STREAM_IS_GOOD(pulse_->pa_stream_get_state(stream))) endCapture();
+}
+
+void PulseAudioEngine::onSilenceCheck() {
+  const pa_usec_t due = lastAudio_ + kSilenceBoundUsec;
+  if (pulse_->pa_rtclock_now() >= due) {
+    endCapture();
+  } else {
+    pulse_->pa_context_rttime_restart(connection_->context(), silenceCheck_, due);
+  }
+}
+
+// Ends capture once, and only between start and stop: a stream that fails while start waits for
+// it is start's failure. Both hold the lock while they change `capturing_`.
+void PulseAudioEngine::endCapture() {
+  if (!capturing_ || ended_) return;
+  ended_ = true;
+  if (tap_) tap_(std::make_shared<const CaptureEndedBuffer>(), AudioTime{sampleTime_});
+}
+
 void PulseAudioEngine::deliverCaptured(pa_stream* stream) {
-  const pa_sample_spec& spec = *pa_stream_get_sample_spec(stream);
-  const std::size_t frameBytes = pa_frame_size(&spec);
+  const PulseLibrary& pulse = *pulse_;
+  const pa_sample_spec& spec = *pulse.pa_stream_get_sample_spec(stream);
+  const std::size_t frameBytes = pulse.pa_frame_size(&spec);
   const std::size_t pieceFrames = tapFrames_ == 0 ? kDefaultBufferFrames : tapFrames_;
   while (true) {
     const void* data = nullptr;
     std::size_t bytes = 0;
     // Nothing queued (no data, no size) must not be dropped.
-    if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) return;
+    if (pulse.pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) return;
+    lastAudio_ = pulse.pa_rtclock_now();
     const std::size_t frames = bytes / frameBytes;
     // No data with a size is a hole: audio the server lost. It is skipped, not filled.
-    for (std::size_t first = 0; data != nullptr && tap_ && first < frames; first += pieceFrames) {
+    const bool deliver = data != nullptr && !ended_ && tap_;
+    for (std::size_t first = 0; deliver && first < frames; first += pieceFrames) {
       const std::size_t count = std::min(pieceFrames, frames - first);
       std::vector<float> samples(count * spec.channels);
       std::memcpy(samples.data(), static_cast<const char*>(data) + first * frameBytes,
@@ -170,7 +238,7 @@ void PulseAudioEngine::deliverCaptured(pa_stream* stream) {
            AudioTime{sampleTime_ + static_cast<std::int64_t>(first)});
     }
     sampleTime_ += static_cast<std::int64_t>(frames);
-    pa_stream_drop(stream);
+    pulse.pa_stream_drop(stream);
   }
 }
 

@@ -1,25 +1,37 @@
 #pragma once
 
-#include <pulse/sample.h>
-#include <pulse/stream.h>
-
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/audio_engine.h"
 #include "platform/linux/pulse_connection.h"
+#include "platform/linux/pulse_library.h"
 
 namespace dictation_agent {
 
 // Capture from the default source of a PulseAudio server (or PipeWire's pulse server) through a
-// record stream. The engine is its own input node. It connects on first use and only waits the
-// settings' timeout for a server; without one the node reports 0 Hz and 0 channels and start
-// fails. The tap block runs on the connection's loop thread with its lock held, once per
-// captured piece of at most the requested number of frames; holes in the stream (lost audio)
-// are dropped.
+// record stream. The engine is its own input node. It loads libpulse and connects on first use,
+// on the calling thread, and only waits the settings' timeout for a server; without libpulse or
+// a server the node reports 0 Hz and 0 channels and start fails. The tap block runs on the
+// connection's loop thread with its lock held, once per captured piece of at most the requested
+// number of frames, all channels interleaved; holes in the stream (lost audio) are dropped.
+//
+// Once running, capture stays with the source it started on. When that source goes away, the
+// stream or the server fails, or no audio arrives for kSilenceBound, capture ends on its own:
+// the tap receives one CaptureEndedBuffer and no audio after it.
 class PulseAudioEngine final : public AudioEngine, public InputNode {
  public:
-  explicit PulseAudioEngine(PulseSettings settings = {});
+  // A source delivers every few tens of milliseconds once running; this long without audio
+  // means a server that has stopped answering. Long enough for the first delivery of a source
+  // that was idle (a null sink's monitor can take over a second) on a busy machine, short
+  // enough that the words already heard come back well inside a host's patience.
+  static constexpr std::chrono::milliseconds kSilenceBound{3000};
+
+  explicit PulseAudioEngine(
+      PulseSettings settings = {},
+      std::shared_ptr<PulseLibraryLoader> loader = std::make_shared<PulseLibraryLoader>());
   ~PulseAudioEngine() override;
   PulseAudioEngine(const PulseAudioEngine&) = delete;
   PulseAudioEngine& operator=(const PulseAudioEngine&) = delete;
@@ -32,21 +44,31 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   // The default source's own rate and channel count, asked afresh on each call.
   std::shared_ptr<const AudioFormat> outputFormatForBus(int bus) override;
 
-  // Bus 0 only, one tap at a time, and a format libpulse can record: the stream records in
-  // that format (the server converts) as 32-bit float samples.
+  // Bus 0 only, one tap at a time, and a format libpulse can record (1 to 32 channels): the
+  // stream records in that format (the server converts) as 32-bit float samples.
   bool installTapOnBus(int bus, std::uint32_t bufferSize, std::shared_ptr<const AudioFormat> format,
                        TapBlock block) override;
   void removeTapOnBus(int bus) override;
 
  private:
   PulseConnection* connection();
+  pa_channel_map channelMapFor(const pa_sample_spec& spec) const;
   bool waitForReadyStream();
   void releaseStream();
+
+  // On the loop thread, with its lock held.
   void deliverCaptured(pa_stream* stream);
+  void onStreamState(pa_stream* stream);
+  void onSilenceCheck();
+  void endCapture();
 
   const PulseSettings settings_;
+  const std::shared_ptr<PulseLibraryLoader> loader_;
+  std::shared_ptr<const PulseLibrary> pulse_;  // set on the first connection
   std::unique_ptr<PulseConnection> connection_;
+  std::optional<PulseSourceFormat> lastSource_;  // what outputFormatForBus last found
   pa_stream* stream_ = nullptr;
+  pa_time_event* silenceCheck_ = nullptr;
 
   // Read on the loop thread; written on the main thread with the loop lock held (or before
   // there is a loop).
@@ -54,6 +76,9 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   pa_sample_spec tapSpec_{};
   std::uint32_t tapFrames_ = 0;
   std::int64_t sampleTime_ = 0;
+  bool capturing_ = false;  // start saw the stream ready, and stop has not run since
+  bool ended_ = false;      // capture ended on its own: no audio is delivered after the end
+  pa_usec_t lastAudio_ = 0;
 };
 
 }  // namespace dictation_agent

@@ -1,10 +1,5 @@
 #include "platform/linux/pulse_connection.h"
 
-#include <pulse/error.h>
-#include <pulse/introspect.h>
-#include <pulse/operation.h>
-#include <pulse/rtclock.h>
-
 #include "platform/linux/thread_sanitizer.h"
 
 namespace dictation_agent {
@@ -14,99 +9,102 @@ bool isSettled(pa_context_state_t state) {
   return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
 }
 
+// A libpulse callback whose userdata is the connection: wakes waitUntil.
+void signalConnection(void* connection) {
+  static_cast<PulseConnection*>(connection)->signal();
+}
+
 struct Deadline {
-  pa_threaded_mainloop* loop;
+  PulseConnection* connection;
   bool passed = false;
 };
 
 void onDeadline(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
   auto* deadline = static_cast<Deadline*>(userdata);
   deadline->passed = true;
-  pa_threaded_mainloop_signal(deadline->loop, 0);
+  deadline->connection->signal();
 }
 
 }  // namespace
 
-void PulseConnection::signalLoop(void* loop) {
-  pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
-}
-
-PulseConnection::PulseConnection(const PulseSettings& settings) : timeout_(settings.timeout) {
-  loop_ = pa_threaded_mainloop_new();
+PulseConnection::PulseConnection(const PulseLibrary& pulse, const PulseSettings& settings)
+    : pulse_(pulse), timeout_(settings.timeout) {
+  loop_ = pulse_.pa_threaded_mainloop_new();
   if (loop_ == nullptr) return;
-  context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "dictation-agent");
+  context_ = pulse_.pa_context_new(pulse_.pa_threaded_mainloop_get_api(loop_), "dictation-agent");
   if (context_ == nullptr) return;
   connect(settings);
 }
 
 void PulseConnection::connect(const PulseSettings& settings) {
-  pa_context_set_state_callback(
-      context_, [](pa_context*, void* loop) { signalLoop(loop); }, loop_);
+  pulse_.pa_context_set_state_callback(
+      context_, [](pa_context*, void* connection) { signalConnection(connection); }, this);
   const char* server = settings.server.empty() ? nullptr : settings.server.c_str();
   // Nothing runs the loop yet, so no lock is needed for these two calls.
-  if (pa_context_connect(context_, server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-    outcome_ = pa_context_errno(context_) == PA_ERR_ACCESS ? Outcome::kAccessDenied
-                                                           : Outcome::kUnavailable;
+  if (pulse_.pa_context_connect(context_, server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+    outcome_ = pulse_.pa_context_errno(context_) == PA_ERR_ACCESS ? Outcome::kAccessDenied
+                                                                  : Outcome::kUnavailable;
     return;
   }
-  if (pa_threaded_mainloop_start(loop_) < 0) return;
+  if (pulse_.pa_threaded_mainloop_start(loop_) < 0) return;
   loopRunning_ = true;
 
   Lock lock(*this);
-  waitUntil([this] { return isSettled(pa_context_get_state(context_)); });
-  if (pa_context_get_state(context_) == PA_CONTEXT_READY) {
+  waitUntil([this] { return isSettled(pulse_.pa_context_get_state(context_)); });
+  if (pulse_.pa_context_get_state(context_) == PA_CONTEXT_READY) {
     outcome_ = Outcome::kReady;
-  } else if (pa_context_errno(context_) == PA_ERR_ACCESS) {
+  } else if (pulse_.pa_context_errno(context_) == PA_ERR_ACCESS) {
     outcome_ = Outcome::kAccessDenied;
   }
 }
 
 PulseConnection::~PulseConnection() {
   // Stopping the loop first means no callback runs while the context goes away.
-  if (loopRunning_) pa_threaded_mainloop_stop(loop_);
+  if (loopRunning_) pulse_.pa_threaded_mainloop_stop(loop_);
   if (context_ != nullptr) {
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
+    pulse_.pa_context_set_state_callback(context_, nullptr, nullptr);
+    pulse_.pa_context_disconnect(context_);
+    pulse_.pa_context_unref(context_);
   }
-  if (loop_ != nullptr) pa_threaded_mainloop_free(loop_);
+  if (loop_ != nullptr) pulse_.pa_threaded_mainloop_free(loop_);
 }
 
 bool PulseConnection::isReady() {
   if (outcome_ != Outcome::kReady) return false;
   Lock lock(*this);
-  return pa_context_get_state(context_) == PA_CONTEXT_READY;
+  return pulse_.pa_context_get_state(context_) == PA_CONTEXT_READY;
 }
 
 bool PulseConnection::waitUntil(const std::function<bool()>& done) {
   if (done()) return true;
-  Deadline deadline{loop_};
-  const pa_usec_t due = pa_rtclock_now() + static_cast<pa_usec_t>(timeout_.count()) * 1000;
-  pa_time_event* timer = pa_context_rttime_new(context_, due, onDeadline, &deadline);
+  Deadline deadline{this};
+  const pa_usec_t due =
+      pulse_.pa_rtclock_now() + static_cast<pa_usec_t>(timeout_.count()) * PA_USEC_PER_MSEC;
+  pa_time_event* timer = pulse_.pa_context_rttime_new(context_, due, onDeadline, &deadline);
   if (timer == nullptr) return false;
-  while (!done() && !deadline.passed) pa_threaded_mainloop_wait(loop_);
+  while (!done() && !deadline.passed) pulse_.pa_threaded_mainloop_wait(loop_);
   // Freed under the lock, so its callback cannot run once the deadline leaves scope.
-  pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+  mainloopApi()->time_free(timer);
   return done();
 }
 
 bool PulseConnection::complete(pa_operation* operation) {
   if (operation == nullptr) return false;
-  pa_operation_set_state_callback(
-      operation, [](pa_operation*, void* loop) { signalLoop(loop); }, loop_);
+  pulse_.pa_operation_set_state_callback(
+      operation, [](pa_operation*, void* connection) { signalConnection(connection); }, this);
   const bool completed =
-      waitUntil([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
-  if (!completed) pa_operation_cancel(operation);
-  const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
-  pa_operation_set_state_callback(operation, nullptr, nullptr);
-  pa_operation_unref(operation);
+      waitUntil([&] { return pulse_.pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+  if (!completed) pulse_.pa_operation_cancel(operation);
+  const bool done = pulse_.pa_operation_get_state(operation) == PA_OPERATION_DONE;
+  pulse_.pa_operation_set_state_callback(operation, nullptr, nullptr);
+  pulse_.pa_operation_unref(operation);
   return done;
 }
 
-std::optional<pa_sample_spec> PulseConnection::defaultSourceSpec() {
+std::optional<PulseSourceFormat> PulseConnection::defaultSourceFormat() {
   if (outcome_ != Outcome::kReady) return std::nullopt;
   Lock lock(*this);
-  if (pa_context_get_state(context_) != PA_CONTEXT_READY) return std::nullopt;
+  if (pulse_.pa_context_get_state(context_) != PA_CONTEXT_READY) return std::nullopt;
 
   std::string sourceName;
   const auto onServerInfo = [](pa_context*, const pa_server_info* info, void* userdata) {
@@ -114,23 +112,24 @@ std::optional<pa_sample_spec> PulseConnection::defaultSourceSpec() {
       *static_cast<std::string*>(userdata) = info->default_source_name;
     }
   };
-  if (!complete(pa_context_get_server_info(context_, onServerInfo, &sourceName)) ||
+  if (!complete(pulse_.pa_context_get_server_info(context_, onServerInfo, &sourceName)) ||
       sourceName.empty()) {
     return std::nullopt;
   }
 
-  std::optional<pa_sample_spec> spec;
+  std::optional<PulseSourceFormat> format;
   const auto onSourceInfo = [](pa_context*, const pa_source_info* info, int endOfList,
                                void* userdata) {
     if (endOfList == 0 && info != nullptr) {
-      *static_cast<std::optional<pa_sample_spec>*>(userdata) = info->sample_spec;
+      *static_cast<std::optional<PulseSourceFormat>*>(userdata) =
+          PulseSourceFormat{info->sample_spec, info->channel_map};
     }
   };
-  if (!complete(
-          pa_context_get_source_info_by_name(context_, sourceName.c_str(), onSourceInfo, &spec))) {
+  if (!complete(pulse_.pa_context_get_source_info_by_name(context_, sourceName.c_str(),
+                                                          onSourceInfo, &format))) {
     return std::nullopt;
   }
-  return spec;
+  return format;
 }
 
 }  // namespace dictation_agent

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <pulse/context.h>
-#include <pulse/sample.h>
-#include <pulse/thread-mainloop.h>
-
 #include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "platform/linux/pulse_library.h"
 
 namespace dictation_agent {
 
@@ -15,6 +13,12 @@ namespace dictation_agent {
 struct PulseSettings {
   std::string server;  // empty: libpulse's own choice (PULSE_SERVER, client.conf, the session's)
   std::chrono::milliseconds timeout{1000};
+};
+
+// The default source's own sample format and channel map.
+struct PulseSourceFormat {
+  pa_sample_spec spec;
+  pa_channel_map map;
 };
 
 // A context on a threaded main loop of its own. Connecting waits at most the timeout and never
@@ -26,18 +30,19 @@ class PulseConnection {
   // The loop lock: held around every libpulse call made outside the loop's own callbacks.
   class Lock {
    public:
-    explicit Lock(PulseConnection& connection) : loop_(connection.loop_) {
-      pa_threaded_mainloop_lock(loop_);
+    explicit Lock(PulseConnection& connection) : connection_(connection) {
+      connection_.pulse_.pa_threaded_mainloop_lock(connection_.loop_);
     }
-    ~Lock() { pa_threaded_mainloop_unlock(loop_); }
+    ~Lock() { connection_.pulse_.pa_threaded_mainloop_unlock(connection_.loop_); }
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
 
    private:
-    pa_threaded_mainloop* loop_;
+    PulseConnection& connection_;
   };
 
-  explicit PulseConnection(const PulseSettings& settings);
+  // `pulse` must outlive the connection.
+  PulseConnection(const PulseLibrary& pulse, const PulseSettings& settings);
   ~PulseConnection();
   PulseConnection(const PulseConnection&) = delete;
   PulseConnection& operator=(const PulseConnection&) = delete;
@@ -48,28 +53,29 @@ class PulseConnection {
   // Still connected now (a server can go away). Takes the lock.
   bool isReady();
 
-  // The default source's own sample format; none without a server or a default source.
-  // Takes the lock.
-  std::optional<pa_sample_spec> defaultSourceSpec();
+  // The default source's own format; none without a server or a default source. Takes the lock.
+  std::optional<PulseSourceFormat> defaultSourceFormat();
 
   // With the lock held: waits, the lock released meanwhile, until `done` holds or the timeout
-  // runs out; tells whether `done` holds. Callbacks that change what `done` reads must signal
-  // the loop (signalLoop).
+  // runs out; tells whether `done` holds. Callbacks that change what `done` reads must call
+  // signal().
   bool waitUntil(const std::function<bool()>& done);
 
   // With the lock held: waits for the operation to complete, cancelling it (so that its
   // callback can no longer run) when it does not in time; releases it. True when it completed.
   bool complete(pa_operation* operation);
 
-  pa_context* context() { return context_; }
+  // With the lock held, or on the loop thread: wakes waitUntil.
+  void signal() { pulse_.pa_threaded_mainloop_signal(loop_, 0); }
 
-  // A callback for libpulse whose userdata is the loop: wakes waitUntil.
-  static void signalLoop(void* loop);
-  pa_threaded_mainloop* loop() { return loop_; }
+  const PulseLibrary& pulse() const { return pulse_; }
+  pa_context* context() { return context_; }
+  pa_mainloop_api* mainloopApi() { return pulse_.pa_threaded_mainloop_get_api(loop_); }
 
  private:
   void connect(const PulseSettings& settings);
 
+  const PulseLibrary& pulse_;
   std::chrono::milliseconds timeout_;
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
