@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,14 @@ class CapturedBuffers {
   std::vector<Capture> waitFor(std::size_t count) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return captures_.size() >= count; });
+    return captures_;
+  }
+
+  // Waits until `done` holds for what has been captured so far, or `timeout` passes.
+  template <typename Done>
+  std::vector<Capture> waitUntil(Done done, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return done(captures_); });
     return captures_;
   }
 

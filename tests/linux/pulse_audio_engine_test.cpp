@@ -6,6 +6,8 @@
 
 #include "linux/captured_buffers.h"
 #include "linux/private_pulse_server.h"
+#include "linux/temporary_default_source.h"
+#include "platform/linux/capture_ended_buffer.h"
 #include "platform/linux/float_pcm_buffer.h"
 #include "platform/linux/pcm_format.h"
 #include "platform/linux/pulse_microphone_authorization.h"
@@ -14,6 +16,7 @@ namespace dictation_agent {
 namespace {
 
 using testing::CapturedBuffers;
+using namespace std::chrono_literals;
 
 // Against the private server: its null sink's monitor records silence continuously, so buffers
 // flow without anything being played.
@@ -110,6 +113,68 @@ TEST_F(PulseAudioEngineCapture, CanBeDestroyedWhileCapturing) {
   }
   const std::size_t after = captured.count();
   EXPECT_GE(after, 3u);
+}
+
+struct SourceShape {
+  unsigned channels;
+  unsigned rate;
+};
+
+class AnySourceShape : public ::testing::TestWithParam<SourceShape> {};
+
+// Every channel and every rate the server offers is recorded as it is, channels interleaved:
+// libpulse has no default channel map beyond six channels, so the stream must bring its own.
+TEST_P(AnySourceShape, IsRecordedInItsOwnFormat) {
+  const auto [channels, rate] = GetParam();
+  testing::TemporaryDefaultSource source("shape" + std::to_string(channels), channels, rate);
+  PulseAudioEngine engine(PulseSettings{testing::privatePulseServer()});
+  const auto format = engine.inputNode().outputFormatForBus(0);
+  ASSERT_EQ(format->channelCount(), channels);
+  ASSERT_EQ(format->sampleRate(), rate);
+  CapturedBuffers captured;
+  ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, format, captured.block()));
+  ASSERT_TRUE(engine.start());
+  for (const auto& capture : captured.waitFor(5)) {
+    const auto* buffer = dynamic_cast<const FloatPcmBuffer*>(capture.buffer.get());
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(buffer->channelCount(), channels);
+    EXPECT_EQ(buffer->sampleRate(), rate);
+    EXPECT_EQ(buffer->samples().size(), buffer->frameLength() * channels);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, AnySourceShape,
+                         ::testing::Values(SourceShape{1, 8000}, SourceShape{7, 44100},
+                                           SourceShape{8, 48000}, SourceShape{32, 16000},
+                                           SourceShape{2, 192000}),
+                         [](const auto& shape) {
+                           return std::to_string(shape.param.channels) + "Channels" +
+                                  std::to_string(shape.param.rate) + "Hz";
+                         });
+
+bool endedCapture(const std::vector<CapturedBuffers::Capture>& captures) {
+  return !captures.empty() &&
+         dynamic_cast<const CaptureEndedBuffer*>(captures.back().buffer.get()) != nullptr;
+}
+
+// A source that goes away while capture runs ends the capture: the tap hears of it once, on the
+// loop thread, and no audio follows. The stream does not wander off to another source.
+TEST(PulseAudioEngineSourceGone, EndsCaptureWithOneEndedBuffer) {
+  testing::TemporaryDefaultSource source("vanishing", 2, 48000);
+  PulseAudioEngine engine(PulseSettings{testing::privatePulseServer()});
+  CapturedBuffers captured;
+  ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, engine.inputNode().outputFormatForBus(0),
+                                                 captured.block()));
+  ASSERT_TRUE(engine.start());
+  captured.waitFor(3);
+  source.unload();
+  const auto ended = captured.waitUntil(endedCapture, 10s);
+  ASSERT_TRUE(endedCapture(ended)) << "capture went on after its source was unloaded";
+  EXPECT_NE(ended.back().thread, std::this_thread::get_id());
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(captured.count(), ended.size()) << "something was delivered after the end";
+  engine.stop();
+  engine.inputNode().removeTapOnBus(0);
 }
 
 TEST(PulseMicrophoneAuthorizationWithServer, GrantsAccessWhenTheServerAcceptsThisClient) {

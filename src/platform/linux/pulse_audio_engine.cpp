@@ -14,8 +14,10 @@ namespace dictation_agent {
 namespace {
 
 constexpr std::uint32_t kDefaultBufferFrames = 1024;
-constexpr pa_usec_t kSilenceBoundUsec =
-    static_cast<pa_usec_t>(PulseAudioEngine::kSilenceBound.count()) * PA_USEC_PER_MSEC;
+
+constexpr pa_usec_t usec(std::chrono::milliseconds duration) {
+  return static_cast<pa_usec_t>(duration.count()) * PA_USEC_PER_MSEC;
+}
 
 // What pa_sample_spec_valid accepts, checked without libpulse so that a tap can be refused
 // before the library is loaded.
@@ -155,9 +157,9 @@ bool PulseAudioEngine::start() {
     return false;
   }
   capturing_ = true;
-  lastAudio_ = pulse.pa_rtclock_now();
+  audioDue_ = pulse.pa_rtclock_now() + usec(kFirstAudioBound);
   silenceCheck_ = pulse.pa_context_rttime_new(
-      connection->context(), lastAudio_ + kSilenceBoundUsec,
+      connection->context(), audioDue_,
       [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* engine) {
         static_cast<PulseAudioEngine*>(engine)->onSilenceCheck();
       },
@@ -199,11 +201,10 @@ void PulseAudioEngine::onStreamState(pa_stream* stream) {
 }
 
 void PulseAudioEngine::onSilenceCheck() {
-  const pa_usec_t due = lastAudio_ + kSilenceBoundUsec;
-  if (pulse_->pa_rtclock_now() >= due) {
+  if (pulse_->pa_rtclock_now() >= audioDue_) {
     endCapture();
   } else {
-    pulse_->pa_context_rttime_restart(connection_->context(), silenceCheck_, due);
+    pulse_->pa_context_rttime_restart(connection_->context(), silenceCheck_, audioDue_);
   }
 }
 
@@ -225,7 +226,7 @@ void PulseAudioEngine::deliverCaptured(pa_stream* stream) {
     std::size_t bytes = 0;
     // Nothing queued (no data, no size) must not be dropped.
     if (pulse.pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) return;
-    lastAudio_ = pulse.pa_rtclock_now();
+    audioDue_ = pulse.pa_rtclock_now() + usec(kSilenceBound);
     const std::size_t frames = bytes / frameBytes;
     // No data with a size is a hole: audio the server lost. It is skipped, not filled.
     const bool deliver = data != nullptr && !ended_ && tap_;

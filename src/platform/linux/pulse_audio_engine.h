@@ -19,15 +19,17 @@ namespace dictation_agent {
 // number of frames, all channels interleaved; holes in the stream (lost audio) are dropped.
 //
 // Once running, capture stays with the source it started on. When that source goes away, the
-// stream or the server fails, or no audio arrives for kSilenceBound, capture ends on its own:
-// the tap receives one CaptureEndedBuffer and no audio after it.
+// stream or the server fails, or no audio arrives for kSilenceBound (kFirstAudioBound for the
+// first), capture ends on its own: the tap receives one CaptureEndedBuffer and no audio after it.
 class PulseAudioEngine final : public AudioEngine, public InputNode {
  public:
-  // A source delivers every few tens of milliseconds once running; this long without audio
-  // means a server that has stopped answering. Long enough for the first delivery of a source
-  // that was idle (a null sink's monitor can take over a second) on a busy machine, short
-  // enough that the words already heard come back well inside a host's patience.
-  static constexpr std::chrono::milliseconds kSilenceBound{3000};
+  // A running source delivers every few tens of milliseconds: this long without audio means a
+  // server that has stopped answering, yet the words already heard come back well inside a
+  // host's patience.
+  static constexpr std::chrono::milliseconds kSilenceBound{2000};
+  // The first delivery may take longer: a source that was idle (a null sink's monitor, say)
+  // can take over two seconds before its first block on a busy machine.
+  static constexpr std::chrono::milliseconds kFirstAudioBound{5000};
 
   explicit PulseAudioEngine(
       PulseSettings settings = {},
@@ -78,7 +80,7 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   std::int64_t sampleTime_ = 0;
   bool capturing_ = false;  // start saw the stream ready, and stop has not run since
   bool ended_ = false;      // capture ended on its own: no audio is delivered after the end
-  pa_usec_t lastAudio_ = 0;
+  pa_usec_t audioDue_ = 0;  // capture ends when no audio has arrived by then
 };
 
 }  // namespace dictation_agent
