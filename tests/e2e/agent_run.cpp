@@ -8,16 +8,19 @@ std::string agentPath() {
 
 namespace {
 
-std::vector<std::string> withProgram(const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv = {agentPath()};
+std::vector<std::string> withProgram(const std::vector<std::string>& launcher,
+                                     const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = launcher;
+  argv.push_back(agentPath());
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return argv;
 }
 
 }  // namespace
 
-AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes)
-    : child_(withProgram(arguments), changes) {
+AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes,
+                   const std::vector<std::string>& launcher)
+    : child_(withProgram(launcher, arguments), changes) {
   EXPECT_TRUE(child_.started()) << "could not start " << agentPath();
 }
 

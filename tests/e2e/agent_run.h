@@ -19,8 +19,11 @@ class AgentRun {
  public:
   static constexpr std::chrono::seconds kLongestWait{60};
 
+  // `launcher`, when given, is a command that ends by executing the rest of its arguments: the
+  // agent and `arguments` follow it.
   explicit AgentRun(const std::vector<std::string>& arguments,
-                    const EnvironmentChanges& changes = {});
+                    const EnvironmentChanges& changes = {},
+                    const std::vector<std::string>& launcher = {});
 
   // The next event; a failure (and an empty object) when none comes or the line is not JSON.
   Json next();
