@@ -45,10 +45,11 @@ TEST(PulseLibrary, FailsCleanlyWhenTheLibraryCannotBeUsed) {
 // Without libpulse the microphone is unusable, not refused: access is granted (on another
 // thread, as always), the input reports no format and capture cannot start.
 TEST(PulseLibrary, WithoutItTheMicrophoneIsUnusableNotRefused) {
-  const auto missing = std::make_shared<PulseLibraryLoader>("libpulse-does-not-exist.so.0");
-  const PulseSettings settings{"unix:/nonexistent/pulse/native", 200ms};
+  const auto missing = std::make_shared<PulseSession>(
+      PulseSettings{"unix:/nonexistent/pulse/native", 200ms}, "libpulse-does-not-exist.so.0");
+  EXPECT_EQ(missing->connection(), nullptr);
 
-  PulseMicrophoneAuthorization microphone(settings, missing);
+  PulseMicrophoneAuthorization microphone(missing);
   std::promise<std::pair<bool, std::thread::id>> answer;
   microphone.requestAccess([&](bool granted) {
     answer.set_value({granted, std::this_thread::get_id()});
@@ -57,7 +58,7 @@ TEST(PulseLibrary, WithoutItTheMicrophoneIsUnusableNotRefused) {
   EXPECT_TRUE(granted);
   EXPECT_NE(thread, std::this_thread::get_id());
 
-  PulseAudioEngine engine(settings, missing);
+  PulseAudioEngine engine(missing);
   const auto format = engine.inputNode().outputFormatForBus(0);
   EXPECT_EQ(format->sampleRate(), 0.0);
   EXPECT_EQ(format->channelCount(), 0u);

@@ -23,8 +23,8 @@ class LinuxPlatform final : public Platform {
  public:
   LinuxPlatform()
       : modelRoots_(pocketsphinxModelRoots(executableDirectory())),
-        pulse_(std::make_shared<PulseLibraryLoader>()),
-        microphone_(PulseSettings{}, pulse_) {}
+        pulse_(std::make_shared<PulseSession>()),
+        microphone_(pulse_) {}
 
   std::shared_ptr<SpeechRecognizer> makeSpeechRecognizer(const Locale& locale) override {
     auto model = findPocketsphinxModel(modelRoots_, locale.identifier);
@@ -35,7 +35,7 @@ class LinuxPlatform final : public Platform {
     return std::make_shared<BufferedRecognitionRequest>();
   }
   std::unique_ptr<AudioEngine> makeAudioEngine() override {
-    return std::make_unique<PulseAudioEngine>(PulseSettings{}, pulse_);
+    return std::make_unique<PulseAudioEngine>(pulse_);
   }
   SpeechAuthorization& speechAuthorization() override { return speech_; }
   MicrophoneAuthorization& microphoneAuthorization() override { return microphone_; }
@@ -45,9 +45,9 @@ class LinuxPlatform final : public Platform {
  private:
   const std::vector<std::filesystem::path> modelRoots_;
   GrantedSpeechAuthorization speech_;
-  // libpulse, loaded by whichever of the microphone request and the engine needs it first, on
-  // the main thread, and never by a status probe.
-  const std::shared_ptr<PulseLibraryLoader> pulse_;
+  // libpulse and the server connection, made by whichever of the microphone request and the
+  // engine needs them first, on the main thread, and never by a status probe.
+  const std::shared_ptr<PulseSession> pulse_;
   PulseMicrophoneAuthorization microphone_;
   AsioMainQueue queue_;
   ImmediateExit exit_;

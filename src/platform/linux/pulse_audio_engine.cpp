@@ -34,9 +34,8 @@ std::optional<pa_sample_spec> floatSpec(double rate, std::uint32_t channels) {
 
 }  // namespace
 
-PulseAudioEngine::PulseAudioEngine(PulseSettings settings,
-                                   std::shared_ptr<PulseLibraryLoader> loader)
-    : settings_(std::move(settings)), loader_(std::move(loader)) {}
+PulseAudioEngine::PulseAudioEngine(std::shared_ptr<PulseSession> session)
+    : session_(std::move(session)) {}
 
 PulseAudioEngine::~PulseAudioEngine() {
   stop();
@@ -46,12 +45,10 @@ PulseConnection* PulseAudioEngine::connection() {
   if (connection_ && connection_->isReady()) return connection_.get();
   // A server that went away takes its stream with it; the next use connects again.
   stop();
-  connection_.reset();
-  if (!pulse_) pulse_ = loader_->library();
-  if (!pulse_) return nullptr;
-  auto fresh = std::make_unique<PulseConnection>(*pulse_, settings_);
-  if (fresh->outcome() != PulseConnection::Outcome::kReady) return nullptr;
-  connection_ = std::move(fresh);
+  connection_ = session_->connection();
+  if (connection_ && connection_->outcome() != PulseConnection::Outcome::kReady) {
+    connection_.reset();
+  }
   return connection_.get();
 }
 
@@ -101,13 +98,14 @@ void PulseAudioEngine::removeTapOnBus(int bus) {
 // Otherwise the standard positions as far as they go and auxiliary channels beyond: libpulse
 // has no default map for more than eight channels (nor for seven or eight, in its default
 // order), and a stream without a map could not record from such a source.
-pa_channel_map PulseAudioEngine::channelMapFor(const pa_sample_spec& spec) const {
+pa_channel_map PulseAudioEngine::channelMapFor(const pa_sample_spec& spec) {
+  const PulseLibrary& pulse = connection_->pulse();
   if (lastSource_ && lastSource_->spec.channels == spec.channels &&
-      pulse_->pa_channel_map_valid(&lastSource_->map) != 0) {
+      pulse.pa_channel_map_valid(&lastSource_->map) != 0) {
     return lastSource_->map;
   }
   pa_channel_map map{};
-  pulse_->pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+  pulse.pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
   return map;
 }
 
@@ -122,7 +120,7 @@ bool PulseAudioEngine::start() {
                     : std::nullopt;
   if (!spec) return false;
   const pa_channel_map map = channelMapFor(*spec);
-  const PulseLibrary& pulse = *pulse_;
+  const PulseLibrary& pulse = connection->pulse();
 
   PulseConnection::Lock lock(*connection);
   stream_ = pulse.pa_stream_new(connection->context(), "Dictation", &*spec, &map);
@@ -169,10 +167,11 @@ bool PulseAudioEngine::start() {
 
 bool PulseAudioEngine::waitForReadyStream() {
   const auto settled = [this] {
-    const pa_stream_state_t state = pulse_->pa_stream_get_state(stream_);
+    const pa_stream_state_t state = connection_->pulse().pa_stream_get_state(stream_);
     return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
   };
-  return connection_->waitUntil(settled) && pulse_->pa_stream_get_state(stream_) == PA_STREAM_READY;
+  return connection_->waitUntil(settled) &&
+         connection_->pulse().pa_stream_get_state(stream_) == PA_STREAM_READY;
 }
 
 void PulseAudioEngine::stop() {
@@ -182,7 +181,7 @@ void PulseAudioEngine::stop() {
 }
 
 void PulseAudioEngine::releaseStream() {
-  const PulseLibrary& pulse = *pulse_;
+  const PulseLibrary& pulse = connection_->pulse();
   capturing_ = false;
   if (silenceCheck_ != nullptr) {
     connection_->mainloopApi()->time_free(silenceCheck_);
@@ -197,14 +196,15 @@ void PulseAudioEngine::releaseStream() {
 
 void PulseAudioEngine::onStreamState(pa_stream* stream) {
   connection_->signal();
-  if (!PA_STREAM_IS_GOOD(pulse_->pa_stream_get_state(stream))) endCapture();
+  if (!PA_STREAM_IS_GOOD(connection_->pulse().pa_stream_get_state(stream))) endCapture();
 }
 
 void PulseAudioEngine::onSilenceCheck() {
-  if (pulse_->pa_rtclock_now() >= audioDue_) {
+  const PulseLibrary& pulse = connection_->pulse();
+  if (pulse.pa_rtclock_now() >= audioDue_) {
     endCapture();
   } else {
-    pulse_->pa_context_rttime_restart(connection_->context(), silenceCheck_, audioDue_);
+    pulse.pa_context_rttime_restart(connection_->context(), silenceCheck_, audioDue_);
   }
 }
 
@@ -217,7 +217,7 @@ void PulseAudioEngine::endCapture() {
 }
 
 void PulseAudioEngine::deliverCaptured(pa_stream* stream) {
-  const PulseLibrary& pulse = *pulse_;
+  const PulseLibrary& pulse = connection_->pulse();
   const pa_sample_spec& spec = *pulse.pa_stream_get_sample_spec(stream);
   const std::size_t frameBytes = pulse.pa_frame_size(&spec);
   const std::size_t pieceFrames = tapFrames_ == 0 ? kDefaultBufferFrames : tapFrames_;

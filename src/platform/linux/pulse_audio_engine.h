@@ -4,19 +4,21 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/audio_engine.h"
 #include "platform/linux/pulse_connection.h"
-#include "platform/linux/pulse_library.h"
+#include "platform/linux/pulse_session.h"
 
 namespace dictation_agent {
 
 // Capture from the default source of a PulseAudio server (or PipeWire's pulse server) through a
-// record stream. The engine is its own input node. It loads libpulse and connects on first use,
-// on the calling thread, and only waits the settings' timeout for a server; without libpulse or
-// a server the node reports 0 Hz and 0 channels and start fails. The tap block runs on the
-// connection's loop thread with its lock held, once per captured piece of at most the requested
-// number of frames, all channels interleaved; holes in the stream (lost audio) are dropped.
+// record stream. The engine is its own input node. It uses the session's connection, made on
+// first use if the microphone request has not made it, and only waits the settings' timeout for
+// a server; without libpulse or a server the node reports 0 Hz and 0 channels and start fails. The
+// tap block runs on the connection's loop thread with its lock held, once per captured piece of at
+// most the requested number of frames, all channels interleaved; holes in the stream (lost audio)
+// are dropped.
 //
 // Once running, capture stays with the source it started on. When that source goes away, the
 // stream or the server fails, or no audio arrives for kSilenceBound (kFirstAudioBound for the
@@ -31,9 +33,9 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   // can take over two seconds before its first block on a busy machine.
   static constexpr std::chrono::milliseconds kFirstAudioBound{5000};
 
-  explicit PulseAudioEngine(
-      PulseSettings settings = {},
-      std::shared_ptr<PulseLibraryLoader> loader = std::make_shared<PulseLibraryLoader>());
+  explicit PulseAudioEngine(std::shared_ptr<PulseSession> session);
+  explicit PulseAudioEngine(PulseSettings settings = {})
+      : PulseAudioEngine(std::make_shared<PulseSession>(std::move(settings))) {}
   ~PulseAudioEngine() override;
   PulseAudioEngine(const PulseAudioEngine&) = delete;
   PulseAudioEngine& operator=(const PulseAudioEngine&) = delete;
@@ -54,7 +56,7 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
 
  private:
   PulseConnection* connection();
-  pa_channel_map channelMapFor(const pa_sample_spec& spec) const;
+  pa_channel_map channelMapFor(const pa_sample_spec& spec);
   bool waitForReadyStream();
   void releaseStream();
 
@@ -64,10 +66,8 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   void onSilenceCheck();
   void endCapture();
 
-  const PulseSettings settings_;
-  const std::shared_ptr<PulseLibraryLoader> loader_;
-  std::shared_ptr<const PulseLibrary> pulse_;  // set on the first connection
-  std::unique_ptr<PulseConnection> connection_;
+  const std::shared_ptr<PulseSession> session_;
+  std::shared_ptr<PulseConnection> connection_;  // ready when last looked at
   std::optional<PulseSourceFormat> lastSource_;  // what outputFormatForBus last found
   pa_stream* stream_ = nullptr;
   pa_time_event* silenceCheck_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/linux/pulse_connection.h"
 
+#include <utility>
+
 #include "platform/linux/thread_sanitizer.h"
 
 namespace dictation_agent {
@@ -27,8 +29,9 @@ void onDeadline(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* u
 
 }  // namespace
 
-PulseConnection::PulseConnection(const PulseLibrary& pulse, const PulseSettings& settings)
-    : pulse_(pulse), timeout_(settings.timeout) {
+PulseConnection::PulseConnection(std::shared_ptr<const PulseLibrary> library,
+                                 const PulseSettings& settings)
+    : library_(std::move(library)), pulse_(*library_), timeout_(settings.timeout) {
   loop_ = pulse_.pa_threaded_mainloop_new();
   if (loop_ == nullptr) return;
   context_ = pulse_.pa_context_new(pulse_.pa_threaded_mainloop_get_api(loop_), "dictation-agent");

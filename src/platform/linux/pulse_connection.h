@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,7 +23,7 @@ struct PulseSourceFormat {
 };
 
 // A context on a threaded main loop of its own. Connecting waits at most the timeout and never
-// starts a server. Used from the one thread that made it, never from the loop's own thread.
+// starts a server. Used from one thread at a time, never from the loop's own thread.
 class PulseConnection {
  public:
   enum class Outcome { kReady, kAccessDenied, kUnavailable };
@@ -41,8 +42,7 @@ class PulseConnection {
     PulseConnection& connection_;
   };
 
-  // `pulse` must outlive the connection.
-  PulseConnection(const PulseLibrary& pulse, const PulseSettings& settings);
+  PulseConnection(std::shared_ptr<const PulseLibrary> library, const PulseSettings& settings);
   ~PulseConnection();
   PulseConnection(const PulseConnection&) = delete;
   PulseConnection& operator=(const PulseConnection&) = delete;
@@ -75,6 +75,7 @@ class PulseConnection {
  private:
   void connect(const PulseSettings& settings);
 
+  const std::shared_ptr<const PulseLibrary> library_;
   const PulseLibrary& pulse_;
   std::chrono::milliseconds timeout_;
   pa_threaded_mainloop* loop_ = nullptr;

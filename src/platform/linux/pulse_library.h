@@ -84,24 +84,4 @@ class PulseLibrary {
   bool resolveAll(void* handle);
 };
 
-// Loads libpulse the first time it is asked for and keeps the answer, a failure included. Main
-// thread only: whatever runs on other threads is handed the loaded library.
-class PulseLibraryLoader {
- public:
-  explicit PulseLibraryLoader(const char* soname = PulseLibrary::kSoname) : soname_(soname) {}
-
-  std::shared_ptr<const PulseLibrary> library() {
-    if (!tried_) {
-      library_ = PulseLibrary::load(soname_);
-      tried_ = true;
-    }
-    return library_;
-  }
-
- private:
-  const char* soname_;
-  bool tried_ = false;
-  std::shared_ptr<const PulseLibrary> library_;
-};
-
 }  // namespace dictation_agent
