@@ -109,17 +109,6 @@ std::optional<PulseSourceFormat> PulseConnection::defaultSourceFormat() {
   Lock lock(*this);
   if (pulse_.pa_context_get_state(context_) != PA_CONTEXT_READY) return std::nullopt;
 
-  std::string sourceName;
-  const auto onServerInfo = [](pa_context*, const pa_server_info* info, void* userdata) {
-    if (info != nullptr && info->default_source_name != nullptr) {
-      *static_cast<std::string*>(userdata) = info->default_source_name;
-    }
-  };
-  if (!complete(pulse_.pa_context_get_server_info(context_, onServerInfo, &sourceName)) ||
-      sourceName.empty()) {
-    return std::nullopt;
-  }
-
   std::optional<PulseSourceFormat> format;
   const auto onSourceInfo = [](pa_context*, const pa_source_info* info, int endOfList,
                                void* userdata) {
@@ -128,7 +117,8 @@ std::optional<PulseSourceFormat> PulseConnection::defaultSourceFormat() {
           PulseSourceFormat{info->sample_spec, info->channel_map};
     }
   };
-  if (!complete(pulse_.pa_context_get_source_info_by_name(context_, sourceName.c_str(),
+  // The server resolves the name to its default source itself: one round trip, not two.
+  if (!complete(pulse_.pa_context_get_source_info_by_name(context_, "@DEFAULT_SOURCE@",
                                                           onSourceInfo, &format))) {
     return std::nullopt;
   }

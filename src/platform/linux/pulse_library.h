@@ -22,7 +22,6 @@ namespace dictation_agent {
   X(pa_context_connect)                 \
   X(pa_context_disconnect)              \
   X(pa_context_errno)                   \
-  X(pa_context_get_server_info)         \
   X(pa_context_get_source_info_by_name) \
   X(pa_context_get_state)               \
   X(pa_context_new)                     \
