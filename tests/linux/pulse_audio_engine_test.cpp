@@ -29,13 +29,14 @@ class PulseAudioEngineCapture : public ::testing::Test {
     ASSERT_GT(format->channelCount(), 0u);
   }
 
+  // Declared before the engine, so that the engine (and its capture) is gone before it is.
+  CapturedBuffers captured;
   const PulseSettings settings{testing::privatePulseServer()};
   PulseAudioEngine engine{settings};
   std::shared_ptr<const AudioFormat> format;
 };
 
 TEST_F(PulseAudioEngineCapture, DeliversFloatBuffersInTheTapFormatOnTheLoopThread) {
-  CapturedBuffers captured;
   ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, format, captured.block()));
   engine.prepare();
   ASSERT_TRUE(engine.start());
@@ -60,7 +61,6 @@ TEST_F(PulseAudioEngineCapture, DeliversFloatBuffersInTheTapFormatOnTheLoopThrea
 }
 
 TEST_F(PulseAudioEngineCapture, HonoursAnotherFormatAndASmallerBufferSize) {
-  CapturedBuffers captured;
   ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 256, std::make_shared<PcmFormat>(16000, 1),
                                                  captured.block()));
   ASSERT_TRUE(engine.start());
@@ -75,7 +75,6 @@ TEST_F(PulseAudioEngineCapture, HonoursAnotherFormatAndASmallerBufferSize) {
 // The block is released by the time removeTapOnBus returns, even while capture runs, so it can
 // never be called again.
 TEST_F(PulseAudioEngineCapture, RemovingTheTapReleasesTheBlockAtOnce) {
-  CapturedBuffers captured;
   auto alive = std::make_shared<int>(0);
   std::weak_ptr<int> watch = alive;
   ASSERT_TRUE(engine.inputNode().installTapOnBus(
@@ -90,7 +89,6 @@ TEST_F(PulseAudioEngineCapture, RemovingTheTapReleasesTheBlockAtOnce) {
 }
 
 TEST_F(PulseAudioEngineCapture, StartsAgainAfterAStop) {
-  CapturedBuffers captured;
   ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, format, captured.block()));
   ASSERT_TRUE(engine.start());
   EXPECT_TRUE(engine.start()) << "already running";
@@ -104,7 +102,6 @@ TEST_F(PulseAudioEngineCapture, StartsAgainAfterAStop) {
 
 // Destroyed while the loop thread is delivering: nothing may run afterwards.
 TEST_F(PulseAudioEngineCapture, CanBeDestroyedWhileCapturing) {
-  CapturedBuffers captured;
   {
     PulseAudioEngine running(settings);
     ASSERT_TRUE(running.inputNode().installTapOnBus(0, 1024, format, captured.block()));
@@ -127,11 +124,11 @@ class AnySourceShape : public ::testing::TestWithParam<SourceShape> {};
 TEST_P(AnySourceShape, IsRecordedInItsOwnFormat) {
   const auto [channels, rate] = GetParam();
   testing::TemporaryDefaultSource source("shape" + std::to_string(channels), channels, rate);
+  CapturedBuffers captured;
   PulseAudioEngine engine(PulseSettings{testing::privatePulseServer()});
   const auto format = engine.inputNode().outputFormatForBus(0);
   ASSERT_EQ(format->channelCount(), channels);
   ASSERT_EQ(format->sampleRate(), rate);
-  CapturedBuffers captured;
   ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, format, captured.block()));
   ASSERT_TRUE(engine.start());
   for (const auto& capture : captured.waitFor(5)) {
@@ -161,8 +158,8 @@ bool endedCapture(const std::vector<CapturedBuffers::Capture>& captures) {
 // loop thread, and no audio follows. The stream does not wander off to another source.
 TEST(PulseAudioEngineSourceGone, EndsCaptureWithOneEndedBuffer) {
   testing::TemporaryDefaultSource source("vanishing", 2, 48000);
-  PulseAudioEngine engine(PulseSettings{testing::privatePulseServer()});
   CapturedBuffers captured;
+  PulseAudioEngine engine(PulseSettings{testing::privatePulseServer()});
   ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, engine.inputNode().outputFormatForBus(0),
                                                  captured.block()));
   ASSERT_TRUE(engine.start());

@@ -39,6 +39,10 @@ target_link_libraries(agent_platform
   PUBLIC agent_core Threads::Threads PkgConfig::SOXR ${CMAKE_DL_LIBS}
   PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE)
 agent_warnings(agent_platform)
+# Only the libraries the agent calls become its dependencies, in every preset: the default
+# toolchain drops unused ones, but the sanitizer runtimes turn that off for the libraries after
+# them, and an unused one (sphinxbase's libsphinxad) would bring libpulse back at start-up.
+target_link_options(agent_platform INTERFACE LINKER:--as-needed)
 if(AGENT_SANITIZE MATCHES "thread")
   # Asio's fenced blocks call atomic_thread_fence, which ThreadSanitizer does not model and GCC
   # warns about. The queue hands its tasks over under a mutex, which it does model.
