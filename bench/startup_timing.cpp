@@ -6,7 +6,8 @@
 //   - a dictation's spawn to "listening", over anchor_pulse_record's spawn to its line (a C
 //     program that opens a record stream on the default source with pa_simple_new);
 //   - the price of linking soxr and utf8proc: anchor_json_line linked against each of them
-//     (and both), spawn to exit, over the bare anchor.
+//     (and both), spawn to exit, over the bare anchor; the same for pocketsphinx and
+//     sphinxbase, which the agent links for as long as it recognises in-process.
 // Medians of the runs, and their ratios.
 //
 //   startup_timing AGENT BENCH_DIR [RUNS]
@@ -171,6 +172,9 @@ int main(int argc, char** argv) {
       {"json_line+both",
        [&] { return untilExit({bench + "/anchor_json_line_soxr_utf8proc"}); },
        {}},
+      {"json_line+recogniser",
+       [&] { return untilExit({bench + "/anchor_json_line_pocketsphinx_sphinxbase"}); },
+       {}},
   };
   // One warm-up round, untimed: the page cache, the server's first client.
   for (auto& measure : measures) measure.run();
@@ -189,7 +193,7 @@ int main(int argc, char** argv) {
   for (const auto& measure : measures) medians[measure.name] = median(measure.figures);
   const auto ratio = [&](const char* label, const std::string& subject, const std::string& anchor,
                          const char* goal) {
-    std::printf("%-34s %8.2f ms / %8.2f ms = %5.2fx%s\n", label, medians[subject], medians[anchor],
+    std::printf("%-38s %8.2f ms / %8.2f ms = %5.2fx%s\n", label, medians[subject], medians[anchor],
                 medians[subject] / medians[anchor], goal);
   };
   std::printf("%d interleaved runs, medians (ms)\n", runs);
@@ -198,5 +202,6 @@ int main(int argc, char** argv) {
   ratio("json line + soxr / json line", "json_line+soxr", "json_line", "");
   ratio("json line + utf8proc / json line", "json_line+utf8proc", "json_line", "");
   ratio("json line + both / json line", "json_line+both", "json_line", "");
+  ratio("json line + pocketsphinx / json line", "json_line+recogniser", "json_line", "");
   return 0;
 }
