@@ -9,9 +9,9 @@
 #include "linux/temporary_folder.h"
 #include "linux/word_error_rate.h"
 #include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/pocketsphinx_model.h"
-#include "platform/linux/pocketsphinx_recognition_task.h"
-#include "platform/linux/pocketsphinx_speech_recognizer.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_recognition_task.h"
+#include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
 
 namespace dictation_agent {
 namespace {

@@ -22,15 +22,15 @@ add_library(agent_platform STATIC
   src/platform/linux/asio_main_queue.cpp
   src/platform/linux/audio_buffer_queue.cpp
   src/platform/linux/buffered_recognition_request.cpp
-  src/platform/linux/executable_directory.cpp
+  src/platform/linux/recognition/executable_directory.cpp
   src/platform/linux/linux_platform.cpp
-  src/platform/linux/pocketsphinx_decoder.cpp
-  src/platform/linux/pocketsphinx_model.cpp
-  src/platform/linux/pocketsphinx_recognition_task.cpp
-  src/platform/linux/pocketsphinx_speech_recognizer.cpp
+  src/platform/linux/recognition/pocketsphinx_decoder.cpp
+  src/platform/linux/recognition/pocketsphinx_model.cpp
+  src/platform/linux/recognition/pocketsphinx_recognition_task.cpp
+  src/platform/linux/recognition/pocketsphinx_speech_recognizer.cpp
   src/platform/linux/pulse_audio_engine.cpp
   src/platform/linux/pulse_connection.cpp
-  src/platform/linux/speech_resampler.cpp
+  src/platform/linux/recognition/speech_resampler.cpp
 )
 target_link_libraries(agent_platform
   PUBLIC agent_core Threads::Threads PkgConfig::LIBPULSE PkgConfig::SOXR

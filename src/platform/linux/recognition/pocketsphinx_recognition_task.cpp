@@ -1,12 +1,12 @@
-#include "platform/linux/pocketsphinx_recognition_task.h"
+#include "platform/linux/recognition/pocketsphinx_recognition_task.h"
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
-#include "platform/linux/hypothesis_changes.h"
-#include "platform/linux/pocketsphinx_decoder.h"
-#include "platform/linux/speech_resampler.h"
+#include "platform/linux/recognition/hypothesis_changes.h"
+#include "platform/linux/recognition/pocketsphinx_decoder.h"
+#include "platform/linux/recognition/speech_resampler.h"
 
 namespace dictation_agent {
 namespace {

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
 
 struct cmd_ln_s;
 struct ps_decoder_s;

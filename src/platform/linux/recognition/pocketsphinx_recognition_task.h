@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
 #include "platform/speech_recognizer.h"
 
 namespace dictation_agent {

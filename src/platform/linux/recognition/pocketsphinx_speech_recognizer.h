@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
 #include "platform/speech_recognizer.h"
 
 namespace dictation_agent {

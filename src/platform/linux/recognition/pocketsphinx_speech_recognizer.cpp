@@ -1,7 +1,7 @@
-#include "platform/linux/pocketsphinx_speech_recognizer.h"
+#include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
 
 #include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/pocketsphinx_recognition_task.h"
+#include "platform/linux/recognition/pocketsphinx_recognition_task.h"
 
 namespace dictation_agent {
 
