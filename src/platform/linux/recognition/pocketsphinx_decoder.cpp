@@ -41,6 +41,10 @@ bool PocketsphinxDecoder::process(std::span<const std::int16_t> samples) {
   return ps_process_raw(decoder_, samples.data(), samples.size(), FALSE, FALSE) >= 0;
 }
 
+bool PocketsphinxDecoder::inSpeech() {
+  return ps_get_in_speech(decoder_) != 0;
+}
+
 bool PocketsphinxDecoder::endUtterance() {
   return ps_end_utt(decoder_) >= 0;
 }

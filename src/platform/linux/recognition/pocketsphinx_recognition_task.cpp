@@ -1,65 +1,89 @@
 #include "platform/linux/recognition/pocketsphinx_recognition_task.h"
 
-#include <cstdint>
+#include <unistd.h>
+
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/linux/recognition/hypothesis_changes.h"
-#include "platform/linux/recognition/pocketsphinx_decoder.h"
-#include "platform/linux/recognition/speech_resampler.h"
+#include "platform/linux/recognition/mono_mix.h"
+#include "platform/linux/recognition/recognizer_protocol.h"
+#include "platform/linux/recognition/recognizer_session.h"
 
 namespace dictation_agent {
 namespace {
 
-// Resamples one buffer and feeds it to the decoder. A buffer in another format than the one
-// before it (which capture never produces) starts a new resampler after the old one's tail.
-bool decode(const FloatPcmBuffer& buffer, std::unique_ptr<SpeechResampler>& resampler,
-            PocketsphinxDecoder& decoder, std::vector<std::int16_t>& speech) {
-  speech.clear();
-  if (!resampler || resampler->inputRate() != buffer.sampleRate() ||
-      resampler->channels() != buffer.channelCount()) {
-    if (resampler && !resampler->flush(speech)) return false;
-    resampler = SpeechResampler::create(buffer.sampleRate(), buffer.channelCount());
-    if (!resampler) return false;
+std::vector<std::string> recognizerArguments(const PocketsphinxModel& model) {
+  return {model.acousticModel.string(), model.languageModel.string(), model.dictionary.string(),
+          std::to_string(::getpid())};
+}
+
+// Writes the request's audio to the process as it is queued, and the end of it. Returns when
+// the audio has ended, the process is gone or the task is cancelled.
+void feed(std::stop_token stop, RecognizerSession& session, BufferedRecognitionRequest* request) {
+  if (request == nullptr) {
+    session.audioFlows();  // the reader then fails
+    return;
   }
-  return resampler->process(buffer.samples(), speech) && decoder.process(speech);
+  AudioBufferQueue::Batch batch = request->queue().takeAll(stop);
+  if (stop.stop_requested()) return;
+  session.audioFlows();
+  const RecognizerProcess* process = session.waitForLaunch(stop);
+  if (process == nullptr) return;
+
+  std::vector<float> mono;
+  while (true) {
+    for (const auto& buffer : batch.buffers) {
+      mixToMono(buffer->samples(), buffer->channelCount(), mono);
+      if (mono.empty()) continue;
+      if (!sendAll(process->socket(), encodeAudio(buffer->sampleRate(), mono))) return;
+    }
+    if (batch.closed) {
+      sendAll(process->socket(), encodeFrame(FrameKind::kEndOfAudio));
+      process->closeForWriting();
+      return;
+    }
+    batch = request->queue().takeAll(stop);
+    if (stop.stop_requested()) return;
+  }
 }
 
-bool finishUtterance(std::unique_ptr<SpeechResampler>& resampler, PocketsphinxDecoder& decoder,
-                     std::vector<std::int16_t>& speech) {
-  speech.clear();
-  if (resampler && !resampler->flush(speech)) return false;
-  return decoder.process(speech) && decoder.endUtterance();
-}
-
-void recognize(std::stop_token stop, const PocketsphinxModel& model,
-               BufferedRecognitionRequest* request, bool reportPartialResults,
-               const SpeechRecognizer::ResultHandler& handler) {
+// Starts the process once audio flows, then delivers what it sends back.
+void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaunch& launch,
+          bool hasRequest, bool reportPartialResults,
+          const SpeechRecognizer::ResultHandler& handler) {
   const auto fail = [&] {
     if (!stop.stop_requested()) handler(std::nullopt, RecognitionError{});
   };
-  if (request == nullptr) return fail();
-  auto decoder = PocketsphinxDecoder::load(model);
-  if (!decoder || !decoder->startUtterance()) return fail();
+  if (!session.waitForAudio(stop)) return;
+  auto started = hasRequest
+                     ? RecognizerProcess::launch(launch.program, recognizerArguments(launch.model))
+                     : nullptr;
+  const RecognizerProcess* process = started.get();
+  session.launched(std::move(started));
+  if (process == nullptr) return fail();
 
-  std::unique_ptr<SpeechResampler> resampler;
-  std::vector<std::int16_t> speech;
-  HypothesisChanges changes;
-  while (!stop.stop_requested()) {
-    AudioBufferQueue::Batch batch = request->queue().takeAll(stop);
-    for (const auto& buffer : batch.buffers) {
-      if (stop.stop_requested()) return;
-      if (!decode(*buffer, resampler, *decoder, speech)) return fail();
-    }
+  FrameReader frames(process->socket());
+  Frame frame;
+  if (frames.next(frame, launch.loadBound) != FrameReader::Status::kFrame ||
+      frame.kind != FrameKind::kReady) {
+    process->kill();
+    return fail();
+  }
+  while (true) {
+    const FrameReader::Status status = frames.next(frame);
     if (stop.stop_requested()) return;
-    if (batch.closed) {
-      if (!finishUtterance(resampler, *decoder, speech)) return fail();
-      handler(RecognitionResult{decoder->hypothesis(), true}, std::nullopt);
+    if (status != FrameReader::Status::kFrame) return fail();
+    if (frame.kind == FrameKind::kPartial) {
+      if (reportPartialResults) {
+        handler(RecognitionResult{std::move(frame.payload), false}, std::nullopt);
+      }
+    } else if (frame.kind == FrameKind::kFinal) {
+      handler(RecognitionResult{std::move(frame.payload), true}, std::nullopt);
       return;
-    }
-    if (!reportPartialResults) continue;
-    if (auto changed = changes.next(decoder->hypothesis())) {
-      handler(RecognitionResult{std::move(*changed), false}, std::nullopt);
+    } else {
+      process->kill();
+      return fail();
     }
   }
 }
@@ -67,14 +91,29 @@ void recognize(std::stop_token stop, const PocketsphinxModel& model,
 }  // namespace
 
 PocketsphinxRecognitionTask::PocketsphinxRecognitionTask(
-    PocketsphinxModel model, std::shared_ptr<BufferedRecognitionRequest> request,
-    SpeechRecognizer::ResultHandler handler) {
+    RecognizerLaunch launch, std::shared_ptr<BufferedRecognitionRequest> request,
+    SpeechRecognizer::ResultHandler handler)
+    : session_(std::make_shared<RecognizerSession>()) {
   // Read here, on the main thread that configured the request.
-  const bool partial = request != nullptr && request->reportsPartialResults();
-  worker_ = std::jthread([model = std::move(model), request = std::move(request), partial,
+  const bool hasRequest = request != nullptr;
+  const bool partial = hasRequest && request->reportsPartialResults();
+  reader_ = std::jthread([session = session_, launch = std::move(launch), hasRequest, partial,
                           handler = std::move(handler)](std::stop_token stop) {
-    recognize(stop, model, request.get(), partial, handler);
+    read(stop, *session, launch, hasRequest, partial, handler);
   });
+  feeder_ = std::jthread([session = session_, request = std::move(request)](std::stop_token stop) {
+    feed(stop, *session, request.get());
+  });
+}
+
+void PocketsphinxRecognitionTask::cancel() {
+  reader_.request_stop();
+  feeder_.request_stop();
+  session_->cancel();
+}
+
+PocketsphinxRecognitionTask::~PocketsphinxRecognitionTask() {
+  cancel();
 }
 
 }  // namespace dictation_agent

@@ -4,33 +4,38 @@
 #include <thread>
 
 #include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognition/recognizer_launch.h"
 #include "platform/speech_recognizer.h"
 
 namespace dictation_agent {
 
-// Recognition of one request on a worker thread of its own, which owns the decoder: it loads
-// the model (the audio captured meanwhile waits in the request), then resamples and decodes
-// each queued buffer, gives out a partial result whenever the hypothesis changes and, once the
-// request's audio has ended and its queue is drained, the final result. Every handler call is
-// made on the worker. A model that does not load, or a decoder that fails, is an error.
+class RecognizerSession;
+
+// Recognition of one request by a recogniser process of its own, so that whatever the
+// recognition library does with a damaged model (exit, abort, crash, hang) ends that process
+// and never the agent: it becomes a recognition error. The process starts once captured audio
+// flows. A feeder thread mixes each queued buffer down to mono and writes it to the process, and
+// at the end of the request's audio says so; a reader thread starts the process, waits a bounded
+// time for its model to load, and turns what it sends back into results: a partial one whenever
+// the dictation's text changes, then the final one. Every handler call is made on the reader.
 class PocketsphinxRecognitionTask final : public RecognitionTask {
  public:
-  // A null request (one of another backend) fails at once.
-  PocketsphinxRecognitionTask(PocketsphinxModel model,
+  // A null request (one of another backend) fails once audio would flow.
+  PocketsphinxRecognitionTask(RecognizerLaunch launch,
                               std::shared_ptr<BufferedRecognitionRequest> request,
                               SpeechRecognizer::ResultHandler handler);
 
-  // Asks the worker to stop and returns at once: the decoder may be inside a step that cannot
-  // be interrupted (loading takes a fifth of a second). Nothing is delivered after the worker
-  // sees the request, and the worker touches only what it owns.
-  void cancel() override { worker_.request_stop(); }
+  // Kills the process and stops both threads; returns at once. Nothing is delivered after the
+  // reader sees it.
+  void cancel() override;
 
-  // Joins the worker.
-  ~PocketsphinxRecognitionTask() override = default;
+  // Cancels and joins both threads; the process is reaped.
+  ~PocketsphinxRecognitionTask() override;
 
  private:
-  std::jthread worker_;
+  std::shared_ptr<RecognizerSession> session_;
+  std::jthread reader_;
+  std::jthread feeder_;
 };
 
 }  // namespace dictation_agent
