@@ -2,7 +2,7 @@
 AGENT_PACKAGES=(
   cmake g++ make pkg-config clang clang-format
   nlohmann-json3-dev libutf8proc-dev libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us libsoxr-dev
+  libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us libsoxr-dev libseccomp-dev
   pulseaudio pulseaudio-utils flite sox
 )
 

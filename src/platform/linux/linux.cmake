@@ -5,6 +5,7 @@ pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)
 pkg_check_modules(SPHINXBASE REQUIRED IMPORTED_TARGET sphinxbase)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
+pkg_check_modules(SECCOMP REQUIRED IMPORTED_TARGET libseccomp)
 
 # Debian's .pc files name /usr/include/sphinxbase, which does not exist; CMake refuses imported
 # targets with missing include folders, so keep only the ones that are there.
@@ -53,6 +54,7 @@ endif()
 
 # The recogniser process: decoding, resampling and segmentation at pauses.
 add_library(agent_recognizer STATIC
+  src/platform/linux/recognition/decoding_sandbox.cpp
   src/platform/linux/recognition/pocketsphinx_decoder.cpp
   src/platform/linux/recognition/recognition_service.cpp
   src/platform/linux/recognition/segmented_recognition.cpp
@@ -60,7 +62,7 @@ add_library(agent_recognizer STATIC
 )
 target_link_libraries(agent_recognizer
   PUBLIC agent_recognition_common PkgConfig::SOXR
-  PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE)
+  PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE PkgConfig::SECCOMP)
 agent_warnings(agent_recognizer)
 
 add_executable(dictation-agent-recognizer src/platform/linux/recognition/recognizer_main.cpp)
