@@ -59,7 +59,7 @@ std::optional<AudioPayload> decodeAudio(std::string_view payload) {
   std::memcpy(&audio.sampleRate, payload.data(), sizeof audio.sampleRate);
   payload.remove_prefix(sizeof audio.sampleRate);
   audio.samples.resize(payload.size() / sizeof(float));
-  std::memcpy(audio.samples.data(), payload.data(), payload.size());
+  if (!payload.empty()) std::memcpy(audio.samples.data(), payload.data(), payload.size());
   return audio;
 }
 
