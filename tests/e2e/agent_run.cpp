@@ -17,8 +17,17 @@ std::vector<std::string> withProgram(const std::vector<std::string>& arguments) 
 }  // namespace
 
 AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes)
-    : child_(withProgram(arguments), changes) {
+    : child_(withProgram(arguments), changes),
+      schemaCheck_({AGENT_PYTHON, AGENT_EVENT_LINES, AGENT_EVENTS_SCHEMA}) {
   EXPECT_TRUE(child_.started()) << "could not start " << agentPath();
+  EXPECT_TRUE(schemaCheck_.started()) << "could not start " << AGENT_EVENT_LINES;
+}
+
+void AgentRun::expectValidEvent(const std::string& line) {
+  schemaCheck_.write(line + "\n");
+  const auto verdict = schemaCheck_.readLine(std::chrono::seconds(30));
+  EXPECT_EQ(verdict.value_or("no answer: " + schemaCheck_.errorOutput()), "ok")
+      << "against the event schema: " << line;
 }
 
 Json AgentRun::next() {
@@ -27,6 +36,7 @@ Json AgentRun::next() {
     ADD_FAILURE() << "no further event; standard error: " << child_.errorOutput();
     return Json::object();
   }
+  expectValidEvent(*line);
   Json event = Json::parse(*line, nullptr, false);
   if (event.is_discarded() || !event.is_object() || !event.contains("type")) {
     ADD_FAILURE() << "not an event line: " << *line;

@@ -13,8 +13,9 @@ namespace dictation_agent::testing {
 
 using Json = nlohmann::json;
 
-// One run of the real agent binary, read event by event. Every wait is bounded by the agent's
-// own longest span, the 60-second listening cap.
+// One run of the real agent binary, read event by event, each line checked against the event
+// schema (docs/events.schema.json) as it is read. Every wait is bounded by the agent's own
+// longest span, the 60-second listening cap.
 class AgentRun {
  public:
   static constexpr std::chrono::seconds kLongestWait{60};
@@ -22,7 +23,8 @@ class AgentRun {
   explicit AgentRun(const std::vector<std::string>& arguments,
                     const EnvironmentChanges& changes = {});
 
-  // The next event; a failure (and an empty object) when none comes or the line is not JSON.
+  // The next event; a failure (and an empty object) when none comes or the line is not JSON,
+  // a failure when the line does not satisfy the event schema.
   Json next();
 
   // Events up to and including the first of type `type`; a failure when it does not come.
@@ -39,7 +41,10 @@ class AgentRun {
   void expectCleanExit();
 
  private:
+  void expectValidEvent(const std::string& line);
+
   ChildProcess child_;
+  ChildProcess schemaCheck_;  // answers "ok" or "invalid: <why>" to each line written to it
 };
 
 std::vector<std::string> typesOf(const std::vector<Json>& events);
