@@ -73,8 +73,11 @@ TEST_P(ExampleHost, ShowsTheTranscriptLiveAndPrintsTheFinalTextAfterEnter) {
   EXPECT_EQ(host.errorOutput(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, ExampleHost, ::testing::Values(kPython, kNode),
-                         [](const auto& host) { return std::string(host.param.name); });
+std::string hostName(const ::testing::TestParamInfo<Host>& host) {
+  return host.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleHost, ::testing::Values(kPython, kNode), hostName);
 
 struct Ending {
   const char* name;
@@ -108,13 +111,14 @@ const Ending kEndings[] = {
     {"EndOfInput", "en-US", {}, true, "cancelled"},
 };
 
+std::string hostEndingName(const ::testing::TestParamInfo<std::tuple<Host, Ending>>& row) {
+  return std::string(std::get<0>(row.param).name) + std::get<1>(row.param).name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleHostEnding,
                          ::testing::Combine(::testing::Values(kPython, kNode),
                                             ::testing::ValuesIn(kEndings)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) +
-                                  std::get<1>(info.param).name;
-                         });
+                         hostEndingName);
 
 }  // namespace
 }  // namespace dictation_agent::testing
