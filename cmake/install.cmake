@@ -44,10 +44,10 @@ if(NOT APPLE)
   set(CPACK_PACKAGE_VERSION 0.1.0)
   set(CPACK_PACKAGE_CONTACT "dictation-agent developers <dictation-agent@localhost>")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "on-device dictation for host applications")
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "A host application starts dictation-agent as a child process; the agent captures the\n"
-      "default microphone, recognises the speech on this machine with pocketsphinx and reports\n"
-      "the growing transcript and the final text as JSON lines on its standard output.")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
+A host application starts dictation-agent as a child process; the agent captures the
+default microphone, recognises the speech on this machine with pocketsphinx and reports
+the growing transcript and the final text as JSON lines on its standard output.")
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

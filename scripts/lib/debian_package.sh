@@ -8,17 +8,21 @@ check_debian_package() {
   local build=$1
   echo "=== Debian package ==="
   rm -f "$build"/dictation-agent_*.deb
-  (cd "$build" && cpack -G DEB >/dev/null)
+  (cd "$build" && cpack -G DEB >cpack.log 2>&1) || {
+    cat "$build/cpack.log" >&2
+    return 1
+  }
   local debs=("$build"/dictation-agent_*.deb)
   local deb
   deb=$(realpath "${debs[0]}")
   echo "Built $deb"
-  dpkg-deb --field "$deb" Depends
-  local file
+  echo "Depends: $(dpkg-deb --field "$deb" Depends)"
+  local contents file
+  contents=$(dpkg-deb --contents "$deb")
   for file in ./usr/bin/dictation-agent ./usr/share/man/man1/dictation-agent.1.gz \
     ./usr/share/dictation-agent/models/README ./usr/share/doc/dictation-agent/protocol.md \
     ./usr/share/doc/dictation-agent/events.schema.json; do
-    dpkg-deb --contents "$deb" | grep -q " $file\$" || {
+    grep -q " $file\$" <<<"$contents" || {
       echo "The package lacks $file" >&2
       return 1
     }
@@ -31,12 +35,16 @@ check_debian_package() {
   local installed_before=false
   dpkg-query -W -f='${Status}' dictation-agent 2>/dev/null | grep -q 'install ok installed' &&
     installed_before=true
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -o DPkg::Lock::Timeout=300 "$deb" </dev/null >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -o DPkg::Lock::Timeout=300 "$deb" \
+    </dev/null >"$build/apt-install.log" 2>&1 || {
+    cat "$build/apt-install.log" >&2
+    return 1
+  }
   local result=0
   check_installed_agent "$build" || result=1
   if ! $installed_before; then
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -o DPkg::Lock::Timeout=300 dictation-agent \
-      </dev/null >/dev/null
+      </dev/null >/dev/null 2>&1
   fi
   return $result
 }
