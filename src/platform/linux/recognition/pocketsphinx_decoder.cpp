@@ -10,10 +10,14 @@ std::unique_ptr<PocketsphinxDecoder> PocketsphinxDecoder::load(const Pocketsphin
   // decoder's own -logfn points them at /dev/null again when it opens.
   err_set_logfp(nullptr);
   if (!isLoadable(model)) return nullptr;
+  // No flat-lexicon pass: it reruns the search over the whole utterance when the utterance ends,
+  // which would put a twentieth of its length between a stop and the final result, and on
+  // recorded speech it hears no better (LibriVox clips: 24 word errors in 71 without it, 26 with).
   cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE,             //
                                  "-hmm", model.acousticModel.c_str(),  //
                                  "-lm", model.languageModel.c_str(),   //
                                  "-dict", model.dictionary.c_str(),    //
+                                 "-fwdflat", "no",                     //
                                  "-logfn", "/dev/null", nullptr);
   if (config == nullptr) return nullptr;
   ps_decoder_t* decoder = ps_init(config);
