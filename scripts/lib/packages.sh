@@ -2,8 +2,9 @@
 AGENT_PACKAGES=(
   cmake g++ make pkg-config clang clang-format
   nlohmann-json3-dev libutf8proc-dev libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us libsoxr-dev
+  libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us libsoxr-dev libseccomp-dev
   pulseaudio pulseaudio-utils flite sox
+  python3-jsonschema nodejs dpkg-dev
 )
 
 # Installs whichever of them is missing (as root, with apt-get); otherwise says what is missing.

@@ -16,9 +16,10 @@ class SpeechAuthorization {
   // Main thread. Answers at once, reports no error, asks nobody.
   virtual std::int64_t authorizationStatus() = 0;
 
-  // Main thread. The handler is called exactly once, on a thread other than the main thread,
-  // with the resulting status; the user may be asked first. The service owns the handler until
-  // it has been called.
+  // Main thread. The handler is called exactly once, on a thread of the service's choosing
+  // (possibly the main one, after this call has returned), with the resulting status; the user
+  // may be asked first. The service owns the handler until it has been called. The handler only
+  // posts to the main queue, so it depends on nothing more.
   virtual void requestAuthorization(Handler handler) = 0;
 };
 
@@ -33,8 +34,9 @@ class MicrophoneAuthorization {
   // Main thread. Answers at once, reports no error, asks nobody.
   virtual std::int64_t authorizationStatus() = 0;
 
-  // Main thread. The handler is called exactly once, on a thread other than the main thread,
-  // with true when access is granted; the user may be asked first.
+  // Main thread. The handler is called exactly once, on a thread of the service's choosing
+  // (possibly the main one, after this call has returned), with true when access is granted;
+  // the user may be asked first.
   virtual void requestAccess(Handler handler) = 0;
 };
 

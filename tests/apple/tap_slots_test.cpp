@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace dictation_agent {
@@ -122,6 +125,50 @@ TEST(TapSlots, ASecondTapOnABusIsRefusedAndTheFirstKeepsDelivering) {
   first.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{});
   EXPECT_EQ(firstDeliveries.size(), 1u);
   EXPECT_TRUE(secondDeliveries.empty());
+}
+
+// The audio thread delivers without pause while the main thread releases the slot. Release must
+// wait for the delivery under way and must leave no delivery after it; ThreadSanitizer (the tsan
+// preset) reports any access to the block or its state that the slot does not order.
+TEST(TapSlot, ReleaseWaitsForADeliveryUnderWayAndEndsDelivery) {
+  auto held = std::make_shared<int>(0);
+  const std::weak_ptr<int> watch = held;
+  int calls = 0;             // written by the block only, read after release: the slot orders it
+  bool lastCallDone = true;  // false while a call of the block is in progress
+  std::atomic<bool> entered{false};
+  TapSlot slot(
+      [&calls, &lastCallDone, &entered, held](std::shared_ptr<const AudioPCMBuffer>, AudioTime) {
+        lastCallDone = false;
+        entered.store(true);
+        // Long enough for the release below to arrive while this call is under way.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++calls;
+        lastCallDone = true;
+      });
+  held.reset();
+
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    const auto buffer = std::make_shared<FakeBuffer>();
+    std::int64_t sampleTime = 0;
+    while (!stop.load()) slot.deliver(buffer, AudioTime{sampleTime += 1024});
+  });
+  while (!entered.load()) std::this_thread::yield();
+
+  slot.release();
+  const int callsAtRelease = calls;
+  const bool doneAtRelease = lastCallDone;
+  const bool releasedAtRelease = watch.expired();
+
+  // The audio thread goes on delivering into the released slot for a while.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  stop.store(true);
+  audio.join();
+
+  EXPECT_GE(callsAtRelease, 1);
+  EXPECT_TRUE(doneAtRelease);
+  EXPECT_TRUE(releasedAtRelease);
+  EXPECT_EQ(calls, callsAtRelease);
 }
 
 }  // namespace

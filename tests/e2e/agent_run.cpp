@@ -8,20 +8,37 @@ std::string agentPath() {
 
 namespace {
 
-std::vector<std::string> withProgram(const std::vector<std::string>& launcher,
-                                     const std::vector<std::string>& arguments) {
+std::vector<std::string> withProgram(const std::vector<std::string>& arguments,
+                                     const std::string& program = agentPath(),
+                                     const std::vector<std::string>& launcher = {}) {
   std::vector<std::string> argv = launcher;
-  argv.push_back(agentPath());
+  argv.push_back(program);
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return argv;
 }
 
 }  // namespace
 
-AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes,
-                   const std::vector<std::string>& launcher)
-    : child_(withProgram(launcher, arguments), changes) {
+AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes)
+    : child_(withProgram(arguments), changes),
+      schemaCheck_({AGENT_PYTHON, AGENT_EVENT_LINES, AGENT_EVENTS_SCHEMA}) {
   EXPECT_TRUE(child_.started()) << "could not start " << agentPath();
+  EXPECT_TRUE(schemaCheck_.started()) << "could not start " << AGENT_EVENT_LINES;
+}
+
+AgentRun::AgentRun(const Program& program, const std::vector<std::string>& arguments,
+                   const EnvironmentChanges& changes)
+    : child_(withProgram(arguments, program.path, program.launcher), changes),
+      schemaCheck_({AGENT_PYTHON, AGENT_EVENT_LINES, AGENT_EVENTS_SCHEMA}) {
+  EXPECT_TRUE(child_.started()) << "could not start " << program.path;
+  EXPECT_TRUE(schemaCheck_.started()) << "could not start " << AGENT_EVENT_LINES;
+}
+
+void AgentRun::expectValidEvent(const std::string& line) {
+  schemaCheck_.write(line + "\n");
+  const auto verdict = schemaCheck_.readLine(std::chrono::seconds(30));
+  EXPECT_EQ(verdict.value_or("no answer: " + schemaCheck_.errorOutput()), "ok")
+      << "against the event schema: " << line;
 }
 
 Json AgentRun::next() {
@@ -30,9 +47,20 @@ Json AgentRun::next() {
     ADD_FAILURE() << "no further event; standard error: " << child_.errorOutput();
     return Json::object();
   }
-  Json event = Json::parse(*line, nullptr, false);
+  return parse(*line);
+}
+
+std::optional<Json> AgentRun::nextWithin(std::chrono::milliseconds timeout) {
+  const auto line = child_.readLine(timeout);
+  if (!line) return std::nullopt;
+  return parse(*line);
+}
+
+Json AgentRun::parse(const std::string& line) {
+  expectValidEvent(line);
+  Json event = Json::parse(line, nullptr, false);
   if (event.is_discarded() || !event.is_object() || !event.contains("type")) {
-    ADD_FAILURE() << "not an event line: " << *line;
+    ADD_FAILURE() << "not an event line: " << line;
     return Json::object();
   }
   return event;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,20 +14,31 @@ namespace dictation_agent::testing {
 
 using Json = nlohmann::json;
 
-// One run of the real agent binary, read event by event. Every wait is bounded by the agent's
-// own longest span, the 60-second listening cap.
+// One run of the real agent binary, read event by event, each line checked against the event
+// schema (docs/events.schema.json) as it is read. Every wait is bounded by the agent's own
+// longest span, the 60-second listening cap.
 class AgentRun {
  public:
   static constexpr std::chrono::seconds kLongestWait{60};
 
-  // `launcher`, when given, is a command that ends by executing the rest of its arguments: the
-  // agent and `arguments` follow it.
   explicit AgentRun(const std::vector<std::string>& arguments,
-                    const EnvironmentChanges& changes = {},
-                    const std::vector<std::string>& launcher = {});
+                    const EnvironmentChanges& changes = {});
 
-  // The next event; a failure (and an empty object) when none comes or the line is not JSON.
+  // Another copy of the agent than the one built, or the agent started through a launcher: a
+  // command that ends by executing the rest of its arguments (the path, then the arguments).
+  struct Program {
+    std::string path;
+    std::vector<std::string> launcher = {};
+  };
+  AgentRun(const Program& program, const std::vector<std::string>& arguments,
+           const EnvironmentChanges& changes);
+
+  // The next event; a failure (and an empty object) when none comes or the line is not JSON,
+  // a failure when the line does not satisfy the event schema.
   Json next();
+
+  // The next event if one comes within `timeout`; none, and no failure, when none does.
+  std::optional<Json> nextWithin(std::chrono::milliseconds timeout);
 
   // Events up to and including the first of type `type`; a failure when it does not come.
   std::vector<Json> until(const std::string& type);
@@ -42,7 +54,11 @@ class AgentRun {
   void expectCleanExit();
 
  private:
+  void expectValidEvent(const std::string& line);
+  Json parse(const std::string& line);
+
   ChildProcess child_;
+  ChildProcess schemaCheck_;  // answers "ok" or "invalid: <why>" to each line written to it
 };
 
 std::vector<std::string> typesOf(const std::vector<Json>& events);

@@ -168,9 +168,10 @@ TEST_P(UnloadableLibrary, KeepsTheContract) {
     GTEST_SKIP() << "hiding " << library << " needs root and a private mount namespace "
                  << "(unshare -m), which this machine refuses";
   }
-  AgentRun agent(
-      row.arguments, {},
-      {"unshare", "-m", "sh", "-c", "mount --bind /dev/null \"$0\" && exec \"$@\"", library});
+  const AgentRun::Program hidden{
+      agentPath(),
+      {"unshare", "-m", "sh", "-c", "mount --bind /dev/null \"$0\" && exec \"$@\"", library}};
+  AgentRun agent(hidden, row.arguments, {});
   std::vector<Json> events;
   for (std::size_t i = 0; i < row.lastEvents.size(); ++i) events.push_back(agent.next());
   EXPECT_EQ(events, row.lastEvents);

@@ -121,6 +121,15 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
   }
 }
 
+bool ChildProcess::waitForOutput(std::string_view text, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (output_.find(text) == std::string::npos) {
+    if (output_fd_ < 0 || Clock::now() >= deadline) return false;
+    pump(std::chrono::milliseconds(remainingMilliseconds(deadline)));
+  }
+  return true;
+}
+
 void ChildProcess::write(std::string_view bytes) {
   if (input_ >= 0) (void)!::write(input_, bytes.data(), bytes.size());
 }

@@ -29,6 +29,10 @@ class ChildProcess {
   // none comes within `timeout`. Standard error is collected meanwhile.
   std::optional<std::string> readLine(std::chrono::milliseconds timeout);
 
+  // True once the standard output not yet read by readLine holds `text`; false when it does not
+  // come within `timeout`. For output that is not made of lines, like a terminal line rewritten.
+  bool waitForOutput(std::string_view text, std::chrono::milliseconds timeout);
+
   void write(std::string_view bytes);
   void closeInput();
 

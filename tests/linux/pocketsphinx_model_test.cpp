@@ -1,4 +1,4 @@
-#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
 
 #include <gtest/gtest.h>
 
@@ -129,12 +129,16 @@ TEST_F(PocketsphinxModelLookup, LoadableOnlyWhenEveryFileTheDecoderNeedsLooksLik
   EXPECT_FALSE(isLoadable(*model));
 }
 
-TEST(PocketsphinxModelRoots, LooksBesideTheExecutableBeforeThePackagedModels) {
-  const auto roots = pocketsphinxModelRoots("/opt/agent/bin");
-  ASSERT_EQ(roots.size(), 2u);
-  EXPECT_EQ(roots[0], fs::path("/opt/agent/bin/models"));
-  EXPECT_EQ(roots[1], fs::path("/usr/share/pocketsphinx/model"));
-  EXPECT_EQ(pocketsphinxModelRoots({}).size(), 1u);
+TEST(PocketsphinxModelRoots, LookBesideTheExecutableThenInItsPrefixThenInThePackagedModels) {
+  using Roots = std::vector<fs::path>;
+  EXPECT_EQ(pocketsphinxModelRoots("/opt/agent/bin"),
+            (Roots{"/opt/agent/bin/models", "/opt/agent/share/dictation-agent/models",
+                   "/usr/share/pocketsphinx/model"}));
+  // The recogniser helper, installed in libexec, finds the same prefix.
+  EXPECT_EQ(pocketsphinxModelRoots("/usr/libexec/dictation-agent"),
+            (Roots{"/usr/libexec/dictation-agent/models", "/usr/share/dictation-agent/models",
+                   "/usr/share/pocketsphinx/model"}));
+  EXPECT_EQ(pocketsphinxModelRoots({}), (Roots{"/usr/share/pocketsphinx/model"}));
 }
 
 // The package that scripts/test installs is what the agent finds for en-US.

@@ -9,9 +9,10 @@
 #include "linux/temporary_folder.h"
 #include "linux/word_error_rate.h"
 #include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/pocketsphinx_model.h"
-#include "platform/linux/pocketsphinx_recognition_task.h"
-#include "platform/linux/pocketsphinx_speech_recognizer.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_recognition_task.h"
+#include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
+#include "platform/linux/recognition/recognizer_launch.h"
 
 namespace dictation_agent {
 namespace {
@@ -48,6 +49,22 @@ PocketsphinxModel installedEnglishModel() {
   return findPocketsphinxModel(roots, "en-US").value();
 }
 
+RecognizerLaunch launchOf(PocketsphinxModel model) {
+  return {AGENT_RECOGNIZER_BINARY, std::move(model)};
+}
+
+RecognizerLaunch englishLaunch() {
+  return launchOf(installedEnglishModel());
+}
+
+// `seconds` of silence as capture delivers it.
+std::vector<std::shared_ptr<const FloatPcmBuffer>> silence(double seconds) {
+  const auto buffers = static_cast<std::size_t>(seconds * kRate / 1024);
+  return std::vector<std::shared_ptr<const FloatPcmBuffer>>(
+      buffers, std::make_shared<const FloatPcmBuffer>(kRate, kChannels,
+                                                      std::vector<float>(1024 * kChannels)));
+}
+
 class PocketsphinxRecognition : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,7 +93,7 @@ class PocketsphinxRecognition : public ::testing::Test {
 
 // Half the sentence first, so that a partial result must come before the end of the audio.
 TEST_F(PocketsphinxRecognition, HearsTheSentenceChangingPartialsThenOneFinalOnTheWorker) {
-  PocketsphinxRecognitionTask task(installedEnglishModel(), request, results.handler());
+  PocketsphinxRecognitionTask task(englishLaunch(), request, results.handler());
   speak(0, sentence.size() / 2);
   results.waitFor(1);
   speak(sentence.size() / 2, sentence.size());
@@ -104,7 +121,7 @@ TEST_F(PocketsphinxRecognition, HearsTheSentenceChangingPartialsThenOneFinalOnTh
 
 TEST_F(PocketsphinxRecognition, WithoutPartialResultsOnlyTheFinalComes) {
   request->setShouldReportPartialResults(false);
-  PocketsphinxRecognitionTask task(installedEnglishModel(), request, results.handler());
+  PocketsphinxRecognitionTask task(englishLaunch(), request, results.handler());
   speakThenEndAudio();
   const auto calls = results.waitForTheEnd();
   ASSERT_EQ(calls.size(), 1u);
@@ -113,7 +130,7 @@ TEST_F(PocketsphinxRecognition, WithoutPartialResultsOnlyTheFinalComes) {
 }
 
 TEST_F(PocketsphinxRecognition, AudioEndedWithoutSpeechGivesAnEmptyFinal) {
-  PocketsphinxRecognitionTask task(installedEnglishModel(), request, results.handler());
+  PocketsphinxRecognitionTask task(englishLaunch(), request, results.handler());
   request->endAudio();
   const auto calls = results.waitForTheEnd();
   ASSERT_EQ(calls.size(), 1u);
@@ -125,16 +142,33 @@ TEST_F(PocketsphinxRecognition, AudioEndedWithoutSpeechGivesAnEmptyFinal) {
 // end (the task's destruction joins it) and deliver nothing.
 TEST_F(PocketsphinxRecognition, CancelEndsTheWorkerWithoutDelivering) {
   {
-    PocketsphinxRecognitionTask loading(installedEnglishModel(), request, results.handler());
+    PocketsphinxRecognitionTask loading(englishLaunch(), request, results.handler());
     loading.cancel();
     loading.cancel();
   }
   {
     auto waiting = std::make_shared<BufferedRecognitionRequest>();
-    PocketsphinxRecognitionTask task(installedEnglishModel(), waiting, results.handler());
+    PocketsphinxRecognitionTask task(englishLaunch(), waiting, results.handler());
     task.cancel();
   }
   EXPECT_TRUE(results.calls().empty());
+}
+
+// Two sentences with a pause between them are two utterances: the final result carries both.
+TEST_F(PocketsphinxRecognition, SpeechAfterAPauseIsAddedToWhatWasHeardBefore) {
+  PocketsphinxRecognitionTask task(englishLaunch(), request, results.handler());
+  std::jthread audio([&] {
+    for (const auto& buffer : sentence) request->appendAudioPCMBuffer(buffer);
+    for (const auto& buffer : silence(1.5)) request->appendAudioPCMBuffer(buffer);
+    for (const auto& buffer : sentence) request->appendAudioPCMBuffer(buffer);
+  });
+  audio.join();
+  request->endAudio();
+  const auto calls = results.waitForTheEnd();
+  ASSERT_TRUE(calls.back().result && calls.back().result->isFinal);
+  const std::string heard = calls.back().result->formattedString;
+  EXPECT_LE(wordErrorRate(std::string(kSentence) + " " + kSentence, heard), 0.2)
+      << "heard: " << heard;
 }
 
 TEST_F(PocketsphinxRecognition, AModelThatDoesNotLoadIsAnError) {
@@ -153,8 +187,9 @@ TEST_F(PocketsphinxRecognition, AModelThatDoesNotLoadIsAnError) {
   };
   for (const Case& c : cases) {
     RecordedResults outcome;
-    PocketsphinxRecognitionTask task(c.model, std::make_shared<BufferedRecognitionRequest>(),
-                                     outcome.handler());
+    auto ended = std::make_shared<BufferedRecognitionRequest>();
+    ended->endAudio();
+    PocketsphinxRecognitionTask task(launchOf(c.model), ended, outcome.handler());
     const auto calls = outcome.waitForTheEnd();
     ASSERT_EQ(calls.size(), 1u) << c.what;
     EXPECT_TRUE(calls[0].error) << c.what;
@@ -175,15 +210,18 @@ TEST(PocketsphinxSpeechRecognizer, RunsOnTheDeviceAndIsAvailableWhileItsFilesAre
   const PocketsphinxModel english = installedEnglishModel();
   const auto dictionary = folder.write("words.dict", "hello HH AH L OW\n");
   PocketsphinxSpeechRecognizer recognizer(
-      {english.acousticModel, english.languageModel, dictionary});
+      launchOf({english.acousticModel, english.languageModel, dictionary}));
   EXPECT_TRUE(recognizer.supportsOnDeviceRecognition());
   EXPECT_TRUE(recognizer.isAvailable());
   std::filesystem::remove(dictionary);
   EXPECT_FALSE(recognizer.isAvailable());
+
+  PocketsphinxSpeechRecognizer withoutProgram({folder.path() / "none", english});
+  EXPECT_FALSE(withoutProgram.isAvailable());
 }
 
 TEST(PocketsphinxSpeechRecognizer, ARequestOfAnotherBackendIsAnError) {
-  PocketsphinxSpeechRecognizer recognizer(installedEnglishModel());
+  PocketsphinxSpeechRecognizer recognizer(englishLaunch());
   RecordedResults results;
   const auto task =
       recognizer.recognitionTask(std::make_shared<ForeignRequest>(), results.handler());

@@ -3,16 +3,37 @@ enable_language(OBJCXX)
 
 set(AGENT_APPLE_PLATFORM_DIR ${CMAKE_CURRENT_LIST_DIR})
 
+if(CMAKE_OSX_DEPLOYMENT_TARGET VERSION_LESS 10.15)
+  message(FATAL_ERROR "CMAKE_OSX_DEPLOYMENT_TARGET is \"${CMAKE_OSX_DEPLOYMENT_TARGET}\": the agent "
+                      "needs on-device recognition, which macOS has from 10.15 on")
+endif()
+
+# Library validation under the hardened runtime lets the process load only code signed by Apple or
+# with its own Team ID. Homebrew's dylibs have neither, so dyld would refuse them at launch, ad-hoc
+# signature or Developer ID alike. Every library that is not part of macOS is therefore linked
+# statically: utf8proc from its archive (nlohmann-json is header-only), and the build checks the
+# executable's load commands before signing it.
+find_library(AGENT_UTF8PROC_ARCHIVE NAMES libutf8proc.a HINTS ${UTF8PROC_LIBRARY_DIRS})
+if(NOT AGENT_UTF8PROC_ARCHIVE)
+  message(FATAL_ERROR "libutf8proc.a not found next to ${UTF8PROC_LINK_LIBRARIES}: the agent links "
+                      "utf8proc statically on macOS (Homebrew's utf8proc ships the archive)")
+endif()
+set_target_properties(PkgConfig::UTF8PROC PROPERTIES INTERFACE_LINK_LIBRARIES
+                                                     "${AGENT_UTF8PROC_ARCHIVE}")
+
 add_library(agent_platform STATIC
   src/platform/apple/apple_platform.cpp
   src/platform/apple/authorizations.mm
+  src/platform/apple/capture_interruptions.cpp
   src/platform/apple/dispatch_delay.cpp
   src/platform/apple/engine_capture.mm
   src/platform/apple/format_usability.cpp
   src/platform/apple/gcd_main_queue.mm
+  src/platform/apple/result_delivery.cpp
   src/platform/apple/speech_framework_recognizer.mm
   src/platform/apple/speech_framework_request.mm
   src/platform/apple/tap_slots.cpp
+  src/platform/apple/transcript_accumulator.cpp
   src/platform/apple/utf8_text.cpp
 )
 set_target_properties(agent_platform PROPERTIES
@@ -37,7 +58,8 @@ set(AGENT_CODESIGN_IDENTITY "-" CACHE STRING
 # A command-line tool that asks for the microphone or speech recognition is killed by the
 # privacy system unless it carries the usage strings, so the Info.plist goes into the executable
 # itself (__TEXT,__info_plist). The hardened runtime then allows audio input only with the
-# entitlement in the signature.
+# entitlement in the signature. Before signing, the build fails if the executable would load a
+# library from outside macOS.
 function(agent_package_executable target)
   set(info_plist ${CMAKE_CURRENT_BINARY_DIR}/${target}-Info.plist)
   set(AGENT_EXECUTABLE_NAME ${target})
@@ -46,6 +68,7 @@ function(agent_package_executable target)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${info_plist})
 
   find_program(AGENT_CODESIGN codesign REQUIRED)
+  find_program(AGENT_OTOOL otool REQUIRED)
   set(entitlements ${AGENT_APPLE_PLATFORM_DIR}/dictation-agent.entitlements)
   set(timestamp "")
   if(NOT AGENT_CODESIGN_IDENTITY STREQUAL "-")
@@ -53,10 +76,12 @@ function(agent_package_executable target)
     set(timestamp --timestamp)
   endif()
   add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DOTOOL=${AGENT_OTOOL} -DEXECUTABLE=$<TARGET_FILE:${target}>
+            -P ${AGENT_APPLE_PLATFORM_DIR}/check_load_commands.cmake
     COMMAND ${AGENT_CODESIGN} --force --sign ${AGENT_CODESIGN_IDENTITY} ${timestamp}
             --options runtime --entitlements ${entitlements}
             --identifier ${AGENT_BUNDLE_IDENTIFIER} $<TARGET_FILE:${target}>
-    COMMENT "Signing ${target} (hardened runtime, audio-input entitlement)"
+    COMMENT "Checking what ${target} loads; signing it (hardened runtime, audio-input entitlement)"
     VERBATIM)
   # Signing follows linking, so a changed entitlements file has to relink to be signed in.
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${entitlements})

@@ -18,15 +18,19 @@ class ApplePlatform final : public Platform {
     return makeSpeechFrameworkRecognizer(locale);
   }
   std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
-    return makeSpeechFrameworkRequest();
+    return makeSpeechFrameworkRequest(*interruptions_);
   }
-  std::unique_ptr<AudioEngine> makeAudioEngine() override { return makeEngineCapture(); }
+  std::unique_ptr<AudioEngine> makeAudioEngine() override {
+    return makeEngineCapture(interruptions_);
+  }
   SpeechAuthorization& speechAuthorization() override { return *speech_; }
   MicrophoneAuthorization& microphoneAuthorization() override { return *microphone_; }
   MainQueue& mainQueue() override { return queue_; }
   ProcessExit& processExit() override { return exit_; }
 
  private:
+  // Engines report a device change here; the requests made since hear of it.
+  std::shared_ptr<CaptureInterruptions> interruptions_ = std::make_shared<CaptureInterruptions>();
   std::unique_ptr<SpeechAuthorization> speech_ = makeSpeechFrameworkAuthorization();
   std::unique_ptr<MicrophoneAuthorization> microphone_ = makeCaptureDeviceAuthorization();
   GcdMainQueue queue_;

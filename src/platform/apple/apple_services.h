@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/apple/capture_interruptions.h"
 #include "platform/audio_engine.h"
 #include "platform/authorization.h"
 #include "platform/speech_recognizer.h"
@@ -11,8 +12,10 @@ namespace dictation_agent {
 
 // nullptr when the Speech framework has no recogniser for the locale.
 std::shared_ptr<SpeechRecognizer> makeSpeechFrameworkRecognizer(const Locale& locale);
-std::shared_ptr<RecognitionRequest> makeSpeechFrameworkRequest();
-std::unique_ptr<AudioEngine> makeEngineCapture();
+// The request listens to `interruptions` for as long as it lives.
+std::shared_ptr<RecognitionRequest> makeSpeechFrameworkRequest(CaptureInterruptions& interruptions);
+// The engine reports to `interruptions` when a device change ends its capture.
+std::unique_ptr<AudioEngine> makeEngineCapture(std::shared_ptr<CaptureInterruptions> interruptions);
 std::unique_ptr<SpeechAuthorization> makeSpeechFrameworkAuthorization();
 std::unique_ptr<MicrophoneAuthorization> makeCaptureDeviceAuthorization();
 

@@ -103,9 +103,50 @@ class EngineInputNode final : public InputNode {
   TapSlots taps_;
 };
 
+// What the observer of configuration changes works with; shared with its block. Main thread.
+struct CaptureState {
+  bool capturing = false;  // from a successful start() until stop()
+  std::shared_ptr<CaptureInterruptions> interruptions;
+};
+
+// On a change of the input's sample rate or channel count the engine stops itself and posts a
+// notification, for this engine only; capture is then over without any host stop, and the
+// requests it was feeding are told so.
+id<NSObject> observeConfigurationChanges(AVAudioEngine* engine,
+                                         std::shared_ptr<CaptureState> state) {
+  __weak AVAudioEngine* observed = engine;
+  // AVFoundation posts on an internal queue; the block runs on the main queue, where the state
+  // and the requests belong.
+  return [[NSNotificationCenter defaultCenter]
+      addObserverForName:AVAudioEngineConfigurationChangeNotification
+                  object:engine
+                   queue:[NSOperationQueue mainQueue]
+              usingBlock:^(NSNotification*) {
+                AVAudioEngine* current = observed;
+                // A change before start or after a stop ends nothing, nor does one noticed only
+                // after the engine runs again.
+                if (!state->capturing || current == nil || [current isRunning]) return;
+                state->capturing = false;
+                state->interruptions->interrupt();
+              }];
+}
+
 class EngineCapture final : public AudioEngine {
  public:
-  EngineCapture() : engine_([[AVAudioEngine alloc] init]), node_(engine_) {}
+  explicit EngineCapture(std::shared_ptr<CaptureInterruptions> interruptions)
+      : engine_([[AVAudioEngine alloc] init]),
+        node_(engine_),
+        state_(std::make_shared<CaptureState>(CaptureState{false, std::move(interruptions)})),
+        observer_(observeConfigurationChanges(engine_, state_)) {}
+
+  ~EngineCapture() override {
+    @autoreleasepool {
+      [[NSNotificationCenter defaultCenter] removeObserver:observer_];
+    }
+  }
+
+  EngineCapture(const EngineCapture&) = delete;
+  EngineCapture& operator=(const EngineCapture&) = delete;
 
   InputNode& inputNode() override { return node_; }
 
@@ -121,16 +162,20 @@ class EngineCapture final : public AudioEngine {
 
   bool start() override {
     @autoreleasepool {
+      bool started = false;
       @try {
         // The error is not looked at: any failure to start means no usable microphone.
-        return [engine_ startAndReturnError:nil];
+        started = [engine_ startAndReturnError:nil];
       } @catch (...) {
-        return false;
+        started = false;
       }
+      state_->capturing = started;
+      return started;
     }
   }
 
   void stop() override {
+    state_->capturing = false;
     @autoreleasepool {
       @try {
         [engine_ stop];
@@ -142,13 +187,16 @@ class EngineCapture final : public AudioEngine {
  private:
   AVAudioEngine* __strong engine_;
   EngineInputNode node_;
+  std::shared_ptr<CaptureState> state_;
+  id<NSObject> __strong observer_;
 };
 
 }  // namespace
 
-std::unique_ptr<AudioEngine> makeEngineCapture() {
+std::unique_ptr<AudioEngine> makeEngineCapture(
+    std::shared_ptr<CaptureInterruptions> interruptions) {
   @autoreleasepool {
-    return std::make_unique<EngineCapture>();
+    return std::make_unique<EngineCapture>(std::move(interruptions));
   }
 }
 

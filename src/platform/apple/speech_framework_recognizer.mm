@@ -3,14 +3,21 @@
 #include <dispatch/dispatch.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/apple/apple_services.h"
+#include "platform/apple/dispatch_delay.h"
+#include "platform/apple/result_delivery.h"
 #include "platform/apple/speech_framework_request.h"
 #include "platform/apple/utf8_text.h"
 
 namespace dictation_agent {
 namespace {
+
+// How long the recogniser may take for its last result once a device change has ended capture:
+// as long as after a host stop.
+constexpr double kInterruptedCaptureGraceSeconds = 2.0;
 
 // Goes by the UTF-16 units rather than -UTF8String, which gives NULL for a string holding an
 // unpaired surrogate and would lose the whole transcript.
@@ -21,10 +28,19 @@ std::string utf8FromNSString(NSString* string) {
   return utf8FromUtf16(units);
 }
 
-std::optional<RecognitionResult> resultFrom(SFSpeechRecognitionResult* result) {
+std::optional<TranscriptionReading> readingOf(SFSpeechRecognitionResult* result) {
   if (result == nil) return std::nullopt;
-  return RecognitionResult{utf8FromNSString(result.bestTranscription.formattedString),
-                           static_cast<bool>([result isFinal])};
+  SFTranscription* best = result.bestTranscription;
+  TranscriptionReading reading;
+  reading.text = utf8FromNSString(best.formattedString);
+  for (SFTranscriptionSegment* segment in best.segments) {
+    reading.segments.push_back(SegmentTiming{segment.timestamp, segment.duration});
+  }
+  if (@available(macOS 11.3, *)) {
+    reading.utteranceEnded = result.speechRecognitionMetadata != nil;
+  }
+  reading.isFinal = [result isFinal];
+  return reading;
 }
 
 class SpeechFrameworkTask final : public RecognitionTask {
@@ -42,9 +58,24 @@ class SpeechFrameworkTask final : public RecognitionTask {
   SFSpeechRecognitionTask* __strong task_;  // nil when recognition never started
 };
 
+// The Speech framework calls a task's handler on the recogniser's queue, which is its own and
+// serial: results never arrive on the main thread and never two at a time, and each task's
+// ResultDelivery is touched there only.
+NSOperationQueue* makeResultQueue() {
+  NSOperationQueue* queue = [[NSOperationQueue alloc] init];
+  queue.maxConcurrentOperationCount = 1;
+  queue.name = @"dictation-agent.recognition-results";
+  return queue;
+}
+
 class SpeechFrameworkRecognizer final : public SpeechRecognizer {
  public:
-  explicit SpeechFrameworkRecognizer(SFSpeechRecognizer* recognizer) : recognizer_(recognizer) {}
+  SpeechFrameworkRecognizer(SFSpeechRecognizer* recognizer, std::string utteranceSeparator)
+      : recognizer_(recognizer),
+        queue_(makeResultQueue()),
+        separator_(std::move(utteranceSeparator)) {
+    recognizer_.queue = queue_;
+  }
 
   bool supportsOnDeviceRecognition() override { return recognizer_.supportsOnDeviceRecognition; }
 
@@ -53,39 +84,55 @@ class SpeechFrameworkRecognizer final : public SpeechRecognizer {
   std::shared_ptr<RecognitionTask> recognitionTask(std::shared_ptr<RecognitionRequest> request,
                                                    ResultHandler handler) override {
     @autoreleasepool {
-      const auto* ours = dynamic_cast<const SpeechFrameworkRequest*>(request.get());
+      auto delivery = std::make_shared<ResultDelivery>(separator_, std::move(handler));
+      auto* ours = dynamic_cast<SpeechFrameworkRequest*>(request.get());
       SFSpeechRecognitionTask* task = nil;
       if (ours != nullptr) {
         @try {
-          // Called on the Speech framework's own queue: the values are converted there and
-          // handed over as they are.
           task = [recognizer_
               recognitionTaskWithRequest:ours->sfRequest()
                            resultHandler:^(SFSpeechRecognitionResult* result, NSError* error) {
-                             handler(resultFrom(result),
-                                     error != nil
-                                         ? std::optional<RecognitionError>(RecognitionError{})
-                                         : std::nullopt);
+                             @autoreleasepool {
+                               delivery->deliver(readingOf(result), error != nil);
+                             }
                            }];
         } @catch (...) {
           task = nil;
         }
       }
-      if (task == nil) reportFailureOffMainThread(std::move(handler));
+      if (task == nil) {
+        // Recognition that could not start fails the way a failing recogniser does: one error,
+        // on the results queue.
+        [queue_ addOperationWithBlock:^{
+          delivery->deliver(std::nullopt, true);
+        }];
+      } else {
+        ours->setInterruptionHandler(closeAfterGracePeriod(delivery));
+      }
       return std::make_shared<SpeechFrameworkTask>(task);
     }
   }
 
  private:
-  // Recognition that could not start fails the way a failing recogniser does: one error, on a
-  // thread other than the main thread.
-  static void reportFailureOffMainThread(ResultHandler handler) {
-    dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), ^{
-      handler(std::nullopt, RecognitionError{});
-    });
+  // After a device change has ended the audio, the recogniser normally delivers its final result;
+  // should it stay silent, the transcript so far goes out as the final result once the grace
+  // period is over, so the dictation ends as after a host stop.
+  std::function<void()> closeAfterGracePeriod(std::shared_ptr<ResultDelivery> delivery) {
+    NSOperationQueue* queue = queue_;
+    return [delivery = std::move(delivery), queue] {
+      const dispatch_time_t deadline = dispatch_time(
+          DISPATCH_TIME_NOW, dispatchDelayNanoseconds(kInterruptedCaptureGraceSeconds));
+      dispatch_after(deadline, dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), ^{
+        [queue addOperationWithBlock:^{
+          delivery->finishIfStillOpen();
+        }];
+      });
+    };
   }
 
   SFSpeechRecognizer* __strong recognizer_;
+  NSOperationQueue* __strong queue_;
+  std::string separator_;
 };
 
 }  // namespace
@@ -102,7 +149,8 @@ std::shared_ptr<SpeechRecognizer> makeSpeechFrameworkRecognizer(const Locale& lo
     SFSpeechRecognizer* recognizer =
         [[SFSpeechRecognizer alloc] initWithLocale:[NSLocale localeWithLocaleIdentifier:name]];
     if (recognizer == nil) return nullptr;
-    return std::make_shared<SpeechFrameworkRecognizer>(recognizer);
+    return std::make_shared<SpeechFrameworkRecognizer>(
+        recognizer, std::string(utteranceSeparatorFor(identifier)));
   }
 }
 

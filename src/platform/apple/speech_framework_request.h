@@ -6,13 +6,21 @@
 
 #import <Speech/Speech.h>
 
+#include <functional>
+
+#include "platform/apple/capture_interruptions.h"
 #include "platform/speech_recognizer.h"
 
 namespace dictation_agent {
 
 // The request over SFSpeechAudioBufferRecognitionRequest; the recogniser starts its task on
 // the request it wraps.
-class SpeechFrameworkRequest final : public RecognitionRequest {
+//
+// When capture ends without a host stop (the input device changed), the request ends its audio
+// as a stop would and calls its interruption handler, through which the recognition task makes
+// sure the dictation still ends in time.
+class SpeechFrameworkRequest final : public RecognitionRequest,
+                                     public CaptureInterruptions::Listener {
  public:
   SpeechFrameworkRequest();
 
@@ -21,10 +29,21 @@ class SpeechFrameworkRequest final : public RecognitionRequest {
   void appendAudioPCMBuffer(std::shared_ptr<const AudioPCMBuffer> buffer) override;
   void endAudio() override;
 
+  // Main thread. Ends the audio, unless it has ended already (a stop got there first and its
+  // grace period runs), and then calls the interruption handler.
+  void captureInterrupted() override;
+
+  // Main thread, when the recognition task is created.
+  void setInterruptionHandler(std::function<void()> handler) {
+    interruptionHandler_ = std::move(handler);
+  }
+
   SFSpeechAudioBufferRecognitionRequest* sfRequest() const { return request_; }
 
  private:
   SFSpeechAudioBufferRecognitionRequest* __strong request_;
+  bool audioEnded_ = false;  // main thread
+  std::function<void()> interruptionHandler_;
 };
 
 }  // namespace dictation_agent

@@ -28,15 +28,27 @@ void SpeechFrameworkRequest::appendAudioPCMBuffer(std::shared_ptr<const AudioPCM
 }
 
 void SpeechFrameworkRequest::endAudio() {
-  @try {
-    [request_ endAudio];
-  } @catch (...) {
+  audioEnded_ = true;
+  @autoreleasepool {
+    @try {
+      [request_ endAudio];
+    } @catch (...) {
+    }
   }
 }
 
-std::shared_ptr<RecognitionRequest> makeSpeechFrameworkRequest() {
+void SpeechFrameworkRequest::captureInterrupted() {
+  if (audioEnded_) return;
+  endAudio();
+  if (interruptionHandler_) interruptionHandler_();
+}
+
+std::shared_ptr<RecognitionRequest> makeSpeechFrameworkRequest(
+    CaptureInterruptions& interruptions) {
   @autoreleasepool {
-    return std::make_shared<SpeechFrameworkRequest>();
+    auto request = std::make_shared<SpeechFrameworkRequest>();
+    interruptions.add(request);
+    return request;
   }
 }
 

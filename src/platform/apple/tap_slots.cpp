@@ -5,11 +5,17 @@
 namespace dictation_agent {
 
 void TapSlot::deliver(std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime when) const {
+  const std::lock_guard lock(mutex_);
   if (block_) block_(std::move(buffer), when);
 }
 
 void TapSlot::release() {
-  InputNode::TapBlock released = std::exchange(block_, nullptr);
+  InputNode::TapBlock released;
+  {
+    const std::lock_guard lock(mutex_);
+    released = std::exchange(block_, nullptr);
+  }
+  // Destroyed here, outside the lock: what the block holds may take time to let go.
 }
 
 bool TapSlots::install(int bus, InputNode::TapBlock block, const PlatformInstall& platformInstall) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/audio_engine.h"
 
@@ -11,6 +12,10 @@ namespace dictation_agent {
 // The block of one installed tap. The platform's tap callback holds the slot and delivers
 // through it; releasing the slot drops the block, and what it holds, at a moment of our
 // choosing instead of whenever the platform lets go of its callback.
+//
+// Delivery and release may meet: AVFoundation does not say that removing a tap waits for a call
+// of its block under way. A delivery holds the slot's lock while the block runs, so release waits
+// for it to return, and every delivery after release finds no block.
 class TapSlot {
  public:
   explicit TapSlot(InputNode::TapBlock block) : block_(std::move(block)) {}
@@ -18,11 +23,13 @@ class TapSlot {
   // Audio thread. Does nothing once the slot is released.
   void deliver(std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime when) const;
 
-  // Main thread, only once no delivery can be under way.
+  // Main thread. Waits for a delivery under way; once it returns the block is not called again
+  // and has been destroyed, on the calling thread.
   void release();
 
  private:
-  InputNode::TapBlock block_;
+  mutable std::mutex mutex_;
+  InputNode::TapBlock block_;  // guarded by mutex_
 };
 
 // The taps of one input node, by bus.

@@ -1,8 +1,11 @@
-# The Linux backend: PulseAudio capture, pocketsphinx recognition, soxr resampling, Asio queue.
+# The Linux backend: PulseAudio capture (libpulse loaded at run time) and an Asio queue in the
+# agent; pocketsphinx recognition with soxr resampling in a process of its own,
+# dictation-agent-recognizer, which is the only program that links the recogniser's libraries.
 pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)
 pkg_check_modules(SPHINXBASE REQUIRED IMPORTED_TARGET sphinxbase)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
+pkg_check_modules(SECCOMP REQUIRED IMPORTED_TARGET libseccomp)
 
 # Debian's .pc files name /usr/include/sphinxbase, which does not exist; CMake refuses imported
 # targets with missing include folders, so keep only the ones that are there.
@@ -18,33 +21,54 @@ foreach(target PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE)
   set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${existing}")
 endforeach()
 
+# What both sides of the recogniser's socket use: model files and the frames they exchange.
+add_library(agent_recognition_common STATIC
+  src/platform/linux/recognition/pocketsphinx_model.cpp
+  src/platform/linux/recognition/recognizer_protocol.cpp
+)
+target_include_directories(agent_recognition_common PUBLIC src)
+agent_warnings(agent_recognition_common)
+
 add_library(agent_platform STATIC
   src/platform/linux/asio_main_queue.cpp
   src/platform/linux/audio_buffer_queue.cpp
   src/platform/linux/buffered_recognition_request.cpp
-  src/platform/linux/executable_directory.cpp
   src/platform/linux/linux_platform.cpp
-  src/platform/linux/pocketsphinx_decoder.cpp
-  src/platform/linux/pocketsphinx_model.cpp
-  src/platform/linux/pocketsphinx_recognition_task.cpp
-  src/platform/linux/pocketsphinx_speech_recognizer.cpp
   src/platform/linux/pulse_audio_engine.cpp
   src/platform/linux/pulse_connection.cpp
   src/platform/linux/pulse_library.cpp
-  src/platform/linux/speech_resampler.cpp
+  src/platform/linux/recognition/executable_directory.cpp
+  src/platform/linux/recognition/pocketsphinx_recognition_task.cpp
+  src/platform/linux/recognition/pocketsphinx_speech_recognizer.cpp
+  src/platform/linux/recognition/recognizer_process.cpp
+  src/platform/linux/recognition/recognizer_program.cpp
+  src/platform/linux/recognition/recognizer_session.cpp
 )
 # libpulse is loaded at run time (pulse_library.h): only its headers are used at build time.
 target_include_directories(agent_platform SYSTEM PUBLIC ${LIBPULSE_INCLUDE_DIRS})
 target_link_libraries(agent_platform
-  PUBLIC agent_core Threads::Threads PkgConfig::SOXR ${CMAKE_DL_LIBS}
-  PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE)
+  PUBLIC agent_core agent_recognition_common Threads::Threads ${CMAKE_DL_LIBS})
 agent_warnings(agent_platform)
-# Only the libraries the agent calls become its dependencies, in every preset: the default
-# toolchain drops unused ones, but the sanitizer runtimes turn that off for the libraries after
-# them, and an unused one (sphinxbase's libsphinxad) would bring libpulse back at start-up.
-target_link_options(agent_platform INTERFACE LINKER:--as-needed)
 if(AGENT_SANITIZE MATCHES "thread")
   # Asio's fenced blocks call atomic_thread_fence, which ThreadSanitizer does not model and GCC
   # warns about. The queue hands its tasks over under a mutex, which it does model.
   target_compile_options(agent_platform PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-tsan>)
 endif()
+
+# The recogniser process: decoding, resampling and segmentation at pauses.
+add_library(agent_recognizer STATIC
+  src/platform/linux/recognition/decoding_sandbox.cpp
+  src/platform/linux/recognition/pocketsphinx_decoder.cpp
+  src/platform/linux/recognition/recognition_service.cpp
+  src/platform/linux/recognition/segmented_recognition.cpp
+  src/platform/linux/recognition/speech_resampler.cpp
+)
+target_link_libraries(agent_recognizer
+  PUBLIC agent_recognition_common PkgConfig::SOXR
+  PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE PkgConfig::SECCOMP)
+agent_warnings(agent_recognizer)
+
+add_executable(dictation-agent-recognizer src/platform/linux/recognition/recognizer_main.cpp)
+target_link_libraries(dictation-agent-recognizer PRIVATE agent_recognizer)
+agent_warnings(dictation-agent-recognizer)
+

@@ -4,13 +4,14 @@
 
 #include "platform/linux/asio_main_queue.h"
 #include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/executable_directory.h"
 #include "platform/linux/granted_speech_authorization.h"
 #include "platform/linux/immediate_exit.h"
-#include "platform/linux/pocketsphinx_model.h"
-#include "platform/linux/pocketsphinx_speech_recognizer.h"
 #include "platform/linux/pulse_audio_engine.h"
 #include "platform/linux/pulse_microphone_authorization.h"
+#include "platform/linux/recognition/executable_directory.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
+#include "platform/linux/recognition/recognizer_program.h"
 #include "platform/linux/thread_sanitizer.h"
 #include "platform/platform.h"
 
@@ -18,18 +19,24 @@ namespace dictation_agent {
 namespace {
 
 // PulseAudio capture (any server libpulse reaches, PipeWire's included), pocketsphinx
-// recognition with the models installed on this machine, an Asio main queue.
+// recognition in a process of its own with the models installed on this machine, an Asio main
+// queue.
 class LinuxPlatform final : public Platform {
  public:
   LinuxPlatform()
-      : modelRoots_(pocketsphinxModelRoots(executableDirectory())),
+      : executableDirectory_(executableDirectory()),
         pulse_(std::make_shared<PulseSession>()),
         microphone_(pulse_) {}
 
+  // A locale has a recogniser when its model and the recogniser program are both installed.
   std::shared_ptr<SpeechRecognizer> makeSpeechRecognizer(const Locale& locale) override {
-    auto model = findPocketsphinxModel(modelRoots_, locale.identifier);
+    auto model =
+        findPocketsphinxModel(pocketsphinxModelRoots(executableDirectory_), locale.identifier);
     if (!model) return nullptr;
-    return std::make_shared<PocketsphinxSpeechRecognizer>(std::move(*model));
+    auto program = findRecognizerProgram(executableDirectory_);
+    if (!program) return nullptr;
+    return std::make_shared<PocketsphinxSpeechRecognizer>(
+        RecognizerLaunch{std::move(*program), std::move(*model)});
   }
   std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
     return std::make_shared<BufferedRecognitionRequest>();
@@ -43,7 +50,7 @@ class LinuxPlatform final : public Platform {
   ProcessExit& processExit() override { return exit_; }
 
  private:
-  const std::vector<std::filesystem::path> modelRoots_;
+  const std::filesystem::path executableDirectory_;
   GrantedSpeechAuthorization speech_;
   // libpulse and the server connection, made by whichever of the microphone request and the
   // engine needs them first, on the main thread, and never by a status probe.

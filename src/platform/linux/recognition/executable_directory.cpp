@@ -1,4 +1,4 @@
-#include "platform/linux/executable_directory.h"
+#include "platform/linux/recognition/executable_directory.h"
 
 #include <system_error>
 

@@ -1,6 +1,8 @@
-#include "platform/linux/speech_resampler.h"
+#include "platform/linux/recognition/speech_resampler.h"
 
 #include <cmath>
+
+#include "platform/linux/recognition/mono_mix.h"
 
 namespace dictation_agent {
 
@@ -24,17 +26,9 @@ SpeechResampler::SpeechResampler(double inputRate, std::uint32_t channels, soxr_
     : inputRate_(inputRate), channels_(channels), soxr_(soxr) {}
 
 bool SpeechResampler::process(std::span<const float> interleaved, std::vector<std::int16_t>& out) {
-  const std::size_t frames = interleaved.size() / channels_;
-  if (frames == 0) return true;
-  mono_.resize(frames);
-  const float scale = 1.0f / static_cast<float>(channels_);
-  for (std::size_t frame = 0; frame < frames; ++frame) {
-    const float* first = interleaved.data() + frame * channels_;
-    float sum = 0.0f;
-    for (std::uint32_t channel = 0; channel < channels_; ++channel) sum += first[channel];
-    mono_[frame] = sum * scale;
-  }
-  return drain(mono_.data(), frames, out);
+  mixToMono(interleaved, channels_, mono_);
+  if (mono_.empty()) return true;
+  return drain(mono_.data(), mono_.size(), out);
 }
 
 bool SpeechResampler::flush(std::vector<std::int16_t>& out) {

@@ -2,27 +2,28 @@
 
 #include <memory>
 
-#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/recognition/recognizer_launch.h"
 #include "platform/speech_recognizer.h"
 
 namespace dictation_agent {
 
-// The recogniser for a locale whose model was found. All of it runs on this machine.
+// The recogniser for a locale whose model and recogniser program were found. All of it runs on
+// this machine; the library itself is loaded only by the recogniser process, once audio flows.
 class PocketsphinxSpeechRecognizer final : public SpeechRecognizer {
  public:
-  explicit PocketsphinxSpeechRecognizer(PocketsphinxModel model) : model_(std::move(model)) {}
+  explicit PocketsphinxSpeechRecognizer(RecognizerLaunch launch) : launch_(std::move(launch)) {}
 
   bool supportsOnDeviceRecognition() override { return true; }
 
-  // The model's files are there and readable now; nothing is loaded.
-  bool isAvailable() override { return isLoadable(model_); }
+  // The model's files and the recogniser program are there and usable now; nothing is loaded.
+  bool isAvailable() override;
 
   // Requests made by this backend's platform only; any other fails with an error.
   std::shared_ptr<RecognitionTask> recognitionTask(std::shared_ptr<RecognitionRequest> request,
                                                    ResultHandler handler) override;
 
  private:
-  PocketsphinxModel model_;
+  RecognizerLaunch launch_;
 };
 
 }  // namespace dictation_agent

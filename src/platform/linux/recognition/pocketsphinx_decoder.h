@@ -5,7 +5,8 @@
 #include <span>
 #include <string>
 
-#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognition/utterance_decoder.h"
 
 struct cmd_ln_s;
 struct ps_decoder_s;
@@ -14,22 +15,21 @@ namespace dictation_agent {
 
 // One pocketsphinx decoder with its configuration. Not thread-safe: the thread that loads it
 // is the only one that uses it. Its input is 16 kHz mono signed 16-bit audio.
-class PocketsphinxDecoder {
+class PocketsphinxDecoder final : public UtteranceDecoder {
  public:
   // Null when the model is not loadable or the library refuses it. Silences the library's
   // logging first (it writes to stderr unless told otherwise).
   static std::unique_ptr<PocketsphinxDecoder> load(const PocketsphinxModel& model);
 
-  ~PocketsphinxDecoder();
+  ~PocketsphinxDecoder() override;
   PocketsphinxDecoder(const PocketsphinxDecoder&) = delete;
   PocketsphinxDecoder& operator=(const PocketsphinxDecoder&) = delete;
 
-  bool startUtterance();
-  bool process(std::span<const std::int16_t> samples);
-  bool endUtterance();
-
-  // The best hypothesis so far, "" when there is none yet.
-  std::string hypothesis();
+  bool startUtterance() override;
+  bool process(std::span<const std::int16_t> samples) override;
+  bool inSpeech() override;
+  bool endUtterance() override;
+  std::string hypothesis() override;
 
  private:
   PocketsphinxDecoder(cmd_ln_s* config, ps_decoder_s* decoder);

@@ -21,7 +21,8 @@ struct PocketsphinxModel {
 std::string modelTag(std::string_view localeIdentifier);
 
 // Where models are looked for, in order: a "models" folder beside the executable (so a user can
-// add a language without rebuilding), then the packaged /usr/share/pocketsphinx/model.
+// add a language without rebuilding), then <prefix>/share/dictation-agent/models of the
+// installation the executable belongs to, then the packaged /usr/share/pocketsphinx/model.
 std::vector<std::filesystem::path> pocketsphinxModelRoots(
     const std::filesystem::path& executableDirectory);
 

@@ -1,4 +1,4 @@
-#include "platform/linux/pocketsphinx_model.h"
+#include "platform/linux/recognition/pocketsphinx_model.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -122,7 +122,16 @@ std::string modelTag(std::string_view localeIdentifier) {
 
 std::vector<fs::path> pocketsphinxModelRoots(const fs::path& executableDirectory) {
   std::vector<fs::path> roots;
-  if (!executableDirectory.empty()) roots.push_back(executableDirectory / "models");
+  if (!executableDirectory.empty()) {
+    roots.push_back(executableDirectory / "models");
+    // Installed, the agent is <prefix>/bin/dictation-agent and its recogniser helper
+    // <prefix>/libexec/dictation-agent/dictation-agent-recognizer; either finds the prefix.
+    fs::path prefix = executableDirectory.parent_path();
+    if (executableDirectory.filename() == "dictation-agent" && prefix.filename() == "libexec") {
+      prefix = prefix.parent_path();
+    }
+    roots.push_back(prefix / "share/dictation-agent/models");
+  }
   roots.emplace_back("/usr/share/pocketsphinx/model");
   return roots;
 }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <thread>
+
+#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/recognition/recognizer_launch.h"
+#include "platform/speech_recognizer.h"
+
+namespace dictation_agent {
+
+class RecognizerSession;
+
+// Recognition of one request by a recogniser process of its own, so that whatever the
+// recognition library does with a damaged model (exit, abort, crash, hang) ends that process
+// and never the agent: it becomes a recognition error. The process starts once captured audio
+// flows. A feeder thread mixes each queued buffer down to mono and writes it to the process, and
+// at the end of the request's audio says so; a reader thread starts the process, waits a bounded
+// time for its model to load, and turns what it sends back into results: a partial one whenever
+// the dictation's text changes, then the final one. Every handler call is made on the reader.
+class PocketsphinxRecognitionTask final : public RecognitionTask {
+ public:
+  // A null request (one of another backend) fails once audio would flow.
+  PocketsphinxRecognitionTask(RecognizerLaunch launch,
+                              std::shared_ptr<BufferedRecognitionRequest> request,
+                              SpeechRecognizer::ResultHandler handler);
+
+  // Kills the process and stops both threads; returns at once. Nothing is delivered after the
+  // reader sees it.
+  void cancel() override;
+
+  // Cancels and joins both threads; the process is reaped.
+  ~PocketsphinxRecognitionTask() override;
+
+ private:
+  std::shared_ptr<RecognizerSession> session_;
+  std::jthread reader_;
+  std::jthread feeder_;
+};
+
+}  // namespace dictation_agent
