@@ -11,7 +11,7 @@
 #include "events/emit.h"
 #include "main/control_channel.h"
 #include "oracles/nlohmann_event_text.h"
-#include "oracles/utf8proc_graphemes.h"
+#include "oracles/utf8proc_text.h"
 
 namespace dictation_agent {
 namespace {

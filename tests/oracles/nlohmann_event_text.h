@@ -12,8 +12,9 @@ namespace dictation_agent::oracles {
 
 inline nlohmann::json toJson(const Event& event) {
   nlohmann::json object = nlohmann::json::object();
-  for (const auto& [key, value] : event)
-    std::visit([&object, &key](const auto& v) { object[key] = nlohmann::json(v); }, value);
+  for (const auto& entry : event) {
+    std::visit([&](const auto& v) { object[entry.first] = nlohmann::json(v); }, entry.second);
+  }
   return object;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "oracles/utf8proc_graphemes.h"
+#include "oracles/utf8proc_text.h"
 
 namespace dictation_agent {
 namespace {

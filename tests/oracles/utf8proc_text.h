@@ -1,7 +1,8 @@
 #pragma once
 
-// Grapheme clusters as utf8proc alone finds them, one code point at a time: the plain and slow
-// way against which the transcript cap is checked (fuzzing) and measured (benchmarks).
+// UTF-8 and grapheme clusters as utf8proc alone finds them, one code point at a time: the plain
+// and slow way against which the control decision and the transcript cap are checked (tests,
+// fuzzing) and measured (benchmarks).
 
 #include <utf8proc.h>
 
@@ -11,6 +12,18 @@
 #include <vector>
 
 namespace dictation_agent::oracles {
+
+inline bool isValidUtf8ByUtf8proc(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  const auto size = static_cast<utf8proc_ssize_t>(text.size());
+  for (utf8proc_ssize_t offset = 0; offset < size;) {
+    utf8proc_int32_t codepoint = -1;
+    const utf8proc_ssize_t length = utf8proc_iterate(bytes + offset, size - offset, &codepoint);
+    if (length <= 0) return false;
+    offset += length;
+  }
+  return true;
+}
 
 // The byte offsets at which a character begins, in order, and the size of the text at the end.
 // A byte that is not valid UTF-8 is a character of its own.
