@@ -16,8 +16,9 @@ std::vector<std::string> withProgram(const std::vector<std::string>& arguments) 
 
 }  // namespace
 
-AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes)
-    : child_(withProgram(arguments), changes) {
+AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes,
+                   const ChildOptions& options)
+    : child_(withProgram(arguments), changes, options) {
   EXPECT_TRUE(child_.started()) << "could not start " << agentPath();
 }
 

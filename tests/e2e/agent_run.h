@@ -20,7 +20,7 @@ class AgentRun {
   static constexpr std::chrono::seconds kLongestWait{60};
 
   explicit AgentRun(const std::vector<std::string>& arguments,
-                    const EnvironmentChanges& changes = {});
+                    const EnvironmentChanges& changes = {}, const ChildOptions& options = {});
 
   // The next event; a failure (and an empty object) when none comes or the line is not JSON.
   Json next();
@@ -33,6 +33,7 @@ class AgentRun {
 
   void write(const std::string& bytes) { child_.write(bytes); }
   void closeInput() { child_.closeInput(); }
+  ChildProcess& process() { return child_; }
 
   // After the last event: nothing more on standard output, nothing ever on standard error,
   // exit status 0.
