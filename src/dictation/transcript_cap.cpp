@@ -46,13 +46,14 @@ struct PlainRun {
   std::size_t characters;       // characters begun in the run
   std::uint32_t lastCodepoint;  // meaningful when the run is not empty
   bool full;                    // stopped at a character past `room`
+  Utf8Step stop;                // the step it stopped at, when not at the end or full
 };
 
 // Walks plain bases and plain marks from `offset`, which follows a plain code point, until
 // anything else, the end of the text, or the base that would begin character `room` + 1.
 PlainRun walkPlainText(const unsigned char* bytes, std::size_t offset, std::size_t size,
                        std::size_t room) {
-  PlainRun run{offset, 0, 0, false};
+  PlainRun run{offset, 0, 0, false, {}};
   while (run.end < size) {
     const unsigned char* at = bytes + run.end;
     const std::size_t left = size - run.end;
@@ -61,13 +62,19 @@ PlainRun walkPlainText(const unsigned char* bytes, std::size_t offset, std::size
     bool base = true;
     if (codepoint - 0x20u >= 0x5Fu) {  // not printable ASCII
       const Utf8Step step = decodeUtf8(at, left);
-      if (!step.valid) return run;
+      if (!step.valid) {
+        run.stop = step;
+        return run;
+      }
       codepoint = step.codepoint;
       length = step.length;
       // Tried in the order of how often a transcript holds them.
       if (codepoint - 0x4E00u > 0x9FFFu - 0x4E00u) {
         const Breaking breaking = breakingOf(codepoint);
-        if (breaking == Breaking::kOther) return run;
+        if (breaking == Breaking::kOther) {
+          run.stop = step;
+          return run;
+        }
         base = breaking == Breaking::kPlainBase;
       }
     }
@@ -99,9 +106,11 @@ std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
   bool plainSoFar = false;
   std::size_t characters = 0;
   std::size_t offset = 0;
+  Utf8Step stopStep{};  // length 0: none
   while (offset < size) {
     if (plainSoFar) {
       const PlainRun run = walkPlainText(bytes, offset, size, maxCharacters - characters);
+      stopStep = run.stop;
       characters += run.characters;
       if (run.full) return std::string(text.substr(0, run.end));
       if (run.end != offset) {
@@ -111,7 +120,10 @@ std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
         if (offset == size) break;
       }
     }
-    const Utf8Step step = decodeUtf8(bytes + offset, size - offset);
+    // Decoded once: where a plain run stopped, it has been decoded already.
+    const Utf8Step step =
+        stopStep.length != 0 ? stopStep : decodeUtf8(bytes + offset, size - offset);
+    stopStep = {};
     if (!step.valid) {
       // A stray byte stands alone; grapheme breaking starts afresh after it.
       if (characters == maxCharacters) return std::string(text.substr(0, offset));
