@@ -1,6 +1,6 @@
 # Debian packages the build, the tests and the demo need. Sourced by scripts/test and scripts/demo.
 AGENT_PACKAGES=(
-  cmake g++ make pkg-config clang clang-format
+  cmake g++ make pkg-config clang clang-format libclang-rt-dev
   nlohmann-json3-dev libutf8proc-dev libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us libsoxr-dev libseccomp-dev
   pulseaudio pulseaudio-utils flite sox

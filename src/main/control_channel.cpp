@@ -1,20 +1,16 @@
 #include "main/control_channel.h"
 
-#include <utf8proc.h>
-
 #include "dictation/dictation.h"
+#include "events/utf8_decoder.h"
 
 namespace dictation_agent {
 
 bool isValidUtf8(std::string_view bytes) {
-  const auto* data = reinterpret_cast<const utf8proc_uint8_t*>(bytes.data());
-  const auto size = static_cast<utf8proc_ssize_t>(bytes.size());
-  utf8proc_ssize_t offset = 0;
-  while (offset < size) {
-    utf8proc_int32_t codepoint = 0;
-    const utf8proc_ssize_t length = utf8proc_iterate(data + offset, size - offset, &codepoint);
-    if (length <= 0) return false;
-    offset += length;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t offset = 0; offset < bytes.size();) {
+    const Utf8Step step = decodeUtf8(data + offset, bytes.size() - offset);
+    if (!step.valid) return false;
+    offset += step.length;
   }
   return true;
 }

@@ -2,17 +2,18 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "dictation/dictation.h"
 #include "events/emit.h"
+#include "main/child_signals.h"
 #include "main/command_line.h"
 #include "main/control_channel.h"
 #include "main/status_probe.h"
 #include "main/stdin_reader.h"
+#include "main/termination_signals.h"
 #include "platform/platform.h"
 
 namespace dictation_agent {
@@ -39,9 +40,12 @@ void openMissingStandardDescriptors() {
 }
 
 int run(int argc, char** argv) {
+  // First of all, before any thread exists: every thread inherits the blocked termination
+  // signals. In the status probe they stay blocked, and the probe ends as it always does.
+  const BlockedTerminationSignals blockedSignals;
   openMissingStandardDescriptors();
   // A host that closes its end of our stdout must not kill us: the failed write is dropped.
-  std::signal(SIGPIPE, SIG_IGN);
+  ignoreBrokenPipes();
 
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv, argv + argc));
   std::unique_ptr<Platform> platform = makePlatform();
@@ -61,6 +65,11 @@ int run(int argc, char** argv) {
   MainQueue& queue = platform->mainQueue();
   StdinReader controlChannel(STDIN_FILENO, [&queue](std::string chunk) {
     queue.post([chunk = std::move(chunk)] { runControlTask(*dictation, chunk); });
+  });
+
+  // SIGTERM, SIGINT and SIGHUP are the host (or a terminal) asking us to go: a cancel.
+  TerminationSignalWatcher signalWatcher(blockedSignals, [&queue] {
+    queue.post([] { dictation->finish(std::nullopt, /*cancelled=*/true); });
   });
 
   dictation->authorize();

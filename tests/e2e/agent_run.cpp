@@ -19,8 +19,9 @@ std::vector<std::string> withProgram(const std::vector<std::string>& arguments,
 
 }  // namespace
 
-AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes)
-    : child_(withProgram(arguments), changes),
+AgentRun::AgentRun(const std::vector<std::string>& arguments, const EnvironmentChanges& changes,
+                   const ChildOptions& options)
+    : child_(withProgram(arguments), changes, options),
       schemaCheck_({AGENT_PYTHON, AGENT_EVENT_LINES, AGENT_EVENTS_SCHEMA}) {
   EXPECT_TRUE(child_.started()) << "could not start " << agentPath();
   EXPECT_TRUE(schemaCheck_.started()) << "could not start " << AGENT_EVENT_LINES;

@@ -22,7 +22,7 @@ class AgentRun {
   static constexpr std::chrono::seconds kLongestWait{60};
 
   explicit AgentRun(const std::vector<std::string>& arguments,
-                    const EnvironmentChanges& changes = {});
+                    const EnvironmentChanges& changes = {}, const ChildOptions& options = {});
 
   // Another copy of the agent than the one built, or the agent started through a launcher: a
   // command that ends by executing the rest of its arguments (the path, then the arguments).
@@ -48,6 +48,7 @@ class AgentRun {
 
   void write(const std::string& bytes) { child_.write(bytes); }
   void closeInput() { child_.closeInput(); }
+  ChildProcess& process() { return child_; }
 
   // After the last event: nothing more on standard output, nothing ever on standard error,
   // exit status 0.

@@ -47,11 +47,15 @@ int remainingMilliseconds(Clock::time_point deadline) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
-                           const EnvironmentChanges& changes) {
+                           const EnvironmentChanges& changes, const ChildOptions& options) {
   std::array<int, 2> in{-1, -1}, out{-1, -1}, err{-1, -1};
   if (::pipe2(in.data(), O_CLOEXEC) != 0 || ::pipe2(out.data(), O_CLOEXEC) != 0 ||
       ::pipe2(err.data(), O_CLOEXEC) != 0) {
     return;
+  }
+  if (options.nonBlockingOutput) {
+    ::fcntl(out[1], F_SETFL, ::fcntl(out[1], F_GETFL) | O_NONBLOCK);
+    if (options.outputPipeBytes > 0) ::fcntl(out[1], F_SETPIPE_SZ, options.outputPipeBytes);
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -62,10 +66,31 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
   std::vector<std::string> envp = environmentWith(changes);
   auto argvPointers = pointersTo(argv);
   auto envpPointers = pointersTo(envp);
-  if (::posix_spawnp(&pid_, argv[0].c_str(), &actions, nullptr, argvPointers.data(),
+  // The child starts as a host would start it, whatever this process inherited (a background
+  // job's SIGINT is ignored, say): no signal blocked, the terminating ones at their default, except
+  // SIGINT when the child is to find it ignored. An ignored signal stays ignored across exec, so
+  // this process ignores it for the moment of the spawn.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    if (signal != SIGINT || !options.interruptIgnored) sigaddset(&defaults, signal);
+  }
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  struct sigaction ignore {
+  }, interruptHandling{};
+  ignore.sa_handler = SIG_IGN;
+  if (options.interruptIgnored) ::sigaction(SIGINT, &ignore, &interruptHandling);
+  if (::posix_spawnp(&pid_, argv[0].c_str(), &actions, &attributes, argvPointers.data(),
                      envpPointers.data()) != 0) {
     pid_ = -1;
   }
+  if (options.interruptIgnored) ::sigaction(SIGINT, &interruptHandling, nullptr);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   ::close(in[0]);
   ::close(out[1]);
@@ -137,6 +162,11 @@ void ChildProcess::write(std::string_view bytes) {
 void ChildProcess::closeInput() {
   if (input_ >= 0) ::close(input_);
   input_ = -1;
+}
+
+void ChildProcess::closeOutput() {
+  if (output_fd_ >= 0) ::close(output_fd_);
+  output_fd_ = -1;
 }
 
 int ChildProcess::wait(std::chrono::milliseconds timeout) {

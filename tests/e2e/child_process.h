@@ -14,16 +14,28 @@ namespace dictation_agent::testing {
 // Environment changes for a child: a value sets the variable, nullopt removes it.
 using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
 
+// How a host may have set up a child, beyond plain pipes.
+struct ChildOptions {
+  // The child's standard output is O_NONBLOCK (on its own file description, the pipe's write
+  // end) and, when `outputPipeBytes` is not 0, that small.
+  bool nonBlockingOutput = false;
+  int outputPipeBytes = 0;
+  // SIGINT is ignored when the child starts, as a shell leaves it for a background job.
+  bool interruptIgnored = false;
+};
+
 // A program run with its standard input, output and error on pipes. Destruction kills it if it
 // is still running (by its pid) and reaps it.
 class ChildProcess {
  public:
-  ChildProcess(const std::vector<std::string>& arguments, const EnvironmentChanges& changes = {});
+  ChildProcess(const std::vector<std::string>& arguments, const EnvironmentChanges& changes = {},
+               const ChildOptions& options = {});
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
   // The next line of standard output without its line feed; nullopt at end of file or when
   // none comes within `timeout`. Standard error is collected meanwhile.
@@ -35,6 +47,8 @@ class ChildProcess {
 
   void write(std::string_view bytes);
   void closeInput();
+  // Stops reading standard output for good: the child's next write to it fails.
+  void closeOutput();
 
   // Reads the rest of both outputs and waits for the exit; the exit status, or -1 when the
   // process did not exit normally or did not end within `timeout`.

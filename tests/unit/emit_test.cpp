@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -113,6 +114,41 @@ TEST(SerializeEvent, BytesThatAreNotUtf8BecomeReplacementCharacters) {
   EXPECT_THAT(cut, ::testing::EndsWith("\uFFFD"));
 }
 
+TEST(SerializeEvent, ReplacesEachIllFormedSequenceByOneReplacementCharacter) {
+  struct Case {
+    std::string bytes;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"\x80", "\uFFFD"},  // a lone continuation byte
+      {"\xe4\xbd"
+       "x",
+       "\uFFFDx"},                                       // a character cut short: one stub
+      {"\xc0\xaf", "\uFFFD\uFFFD"},                      // overlong: no lead can start it
+      {"\xe0\x80\x80", "\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
+      {"\xed\xa0\x80", "\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
+      {"\xf4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+      {"\xf0\x9f\x91"
+       "a\xf0\x9f\x91\x8d",
+       "\uFFFDa\U0001F44D"},  // a stub, then the whole character
+      {"\xff\xfe", "\uFFFD\uFFFD"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.bytes));
+    EXPECT_EQ(roundTrip({{"type", "transcript"}, {"text", c.bytes}})["text"], c.text);
+  }
+}
+
+TEST(SerializeEvent, EscapesEveryControlCharacterAndKeepsTheRestOfAscii) {
+  std::string ascii;
+  for (int byte = 0; byte < 0x80; ++byte) ascii.push_back(static_cast<char>(byte));
+  const std::string line = serializeEvent({{"type", "transcript"}, {"text", ascii}}).value_or("");
+  EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20;
+  })) << line;
+  EXPECT_EQ(json::parse(line)["text"], ascii);
+}
+
 TEST(Emit, WritesOneLineEndingInASingleLineFeed) {
   Pipe pipe;
   emit({{"type", "final"}, {"text", "first\nsecond"}, {"cancelled", false}}, pipe.fds[1]);
@@ -136,6 +172,27 @@ TEST(WriteFully, DeliversAPayloadFarLargerThanThePipe) {
   writeFully(pipe.fds[1], payload);
   pipe.closeWrite();
   reader.join();
+
+  EXPECT_EQ(received.size(), payload.size());
+  EXPECT_TRUE(received == payload);
+}
+
+// A host, or its parent, may hand us a non-blocking pipe: a full one is waited for, not dropped.
+TEST(WriteFully, WaitsForAFullNonBlockingPipeToBeReadAndLosesNothing) {
+  Pipe pipe;
+  ASSERT_EQ(::fcntl(pipe.fds[1], F_SETFL, ::fcntl(pipe.fds[1], F_GETFL) | O_NONBLOCK), 0);
+  (void)::fcntl(pipe.fds[1], F_SETPIPE_SZ, 4096);  // the smallest pipe, when allowed
+  std::string payload(256 * 1024, '\0');
+  for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>('a' + i % 26);
+
+  std::string received;
+  std::thread lateReader([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    received = readAll(pipe.fds[0]);
+  });
+  writeFully(pipe.fds[1], payload);
+  pipe.closeWrite();
+  lateReader.join();
 
   EXPECT_EQ(received.size(), payload.size());
   EXPECT_TRUE(received == payload);

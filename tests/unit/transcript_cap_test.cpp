@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "oracles/utf8proc_text.h"
+
 namespace dictation_agent {
 namespace {
 
@@ -56,6 +58,41 @@ TEST(CapTranscript, CountsAStrayByteAsOneCharacterAndKeepsIt) {
                           2),
             "\xff"
             "a");
+}
+
+// Where the cap can cut `text`: the length of each result for 0 characters up to all of them.
+std::vector<std::size_t> cutsOf(const std::string& text) {
+  std::vector<std::size_t> cuts;
+  for (std::size_t characters = 0;; ++characters) {
+    cuts.push_back(capTranscript(text, characters).size());
+    if (cuts.back() == text.size()) return cuts;
+  }
+}
+
+// The short way through plain text must cut exactly where utf8proc alone would: every code point
+// of the basic plane, in contexts that would show it mistaken for a plain base or mark (after a
+// Prepend, before a mark, inside an emoji sequence, an Indic conjunct or a pair of flags).
+TEST(CapTranscript, CutsWhereUtf8procAloneWouldForEveryCodePointOfTheBasicPlane) {
+  for (char32_t codepoint = 1; codepoint <= 0xFFFF; ++codepoint) {
+    if (codepoint >= 0xD800 && codepoint <= 0xDFFF) continue;
+    std::string character;
+    if (codepoint < 0x80) {
+      character = {static_cast<char>(codepoint)};
+    } else if (codepoint < 0x800) {
+      character = {static_cast<char>(0xC0 | (codepoint >> 6)),
+                   static_cast<char>(0x80 | (codepoint & 0x3F))};
+    } else {
+      character = {static_cast<char>(0xE0 | (codepoint >> 12)),
+                   static_cast<char>(0x80 | ((codepoint >> 6) & 0x3F)),
+                   static_cast<char>(0x80 | (codepoint & 0x3F))};
+    }
+    const std::string text = "a" + character + "e\u0301" + character + "\u0301\u200d" + character +
+                             "\u0600" + character + "\u0915\u094d" + character + "\U0001F1E8" +
+                             character + "\u4e2d" + character + character;
+    const std::vector<std::size_t> expected = oracles::characterBoundaries(text);
+    ASSERT_EQ(cutsOf(text), std::vector<std::size_t>(expected.begin(), expected.end()))
+        << "U+" << std::hex << static_cast<std::uint32_t>(codepoint);
+  }
 }
 
 }  // namespace
