@@ -151,9 +151,17 @@ start_monitor_listener() {
   parec --latency-msec=10 -d virt.monitor </dev/null >/dev/null \
     2>"$PRIVATE_SOUND_SERVER_DIR/listener.log" &
   PRIVATE_SOUND_SERVER_PIDS+=("$!")
-  sleep 0.2
-  kill -0 "${PRIVATE_SOUND_SERVER_PIDS[-1]}" 2>/dev/null && return 0
-  echo "The listener on virt.monitor did not start; the private server's logs:" >&2
+  # What the sink rendered ahead before the listener came is still to be drained (up to 2 s
+  # under PulseAudio; PipeWire's graph runs on a timer and never renders ahead).
+  local tries ahead
+  for tries in $(seq 40); do
+    kill -0 "${PRIVATE_SOUND_SERVER_PIDS[-1]}" 2>/dev/null || break
+    ahead=$(pactl list sinks | sed -n 's/^\s*Latency: \([0-9]*\) usec.*/\1/p' | head -n 1)
+    [ -n "$ahead" ] && [ "$ahead" -lt 50000 ] && return 0
+    sleep 0.1
+  done
+  echo "The listener on virt.monitor did not start or the sink still renders ${ahead:-?} us" \
+    "ahead; the private server's logs:" >&2
   show_private_server_logs
   stop_private_sound_server
   return 1
