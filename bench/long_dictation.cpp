@@ -27,6 +27,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -46,6 +47,7 @@
 
 namespace {
 
+using dictation_agent::bench::parentOf;
 using dictation_agent::bench::ProcessTreeMemory;
 using dictation_agent::testing::ChildProcess;
 using dictation_agent::testing::wordErrorRate;
@@ -103,15 +105,20 @@ std::optional<std::string> readUntil(ChildProcess& agent, const std::string& typ
 }
 
 // Reaps the descendants the agent left behind (they came to this subreaper); their CPU seconds.
-// A descendant still running 10 s after the agent's exit is reported and killed.
+// One still running 10 s after the agent's exit is reported and killed. Only processes whose
+// parent is this one or another descendant count, so a pid reused meanwhile is left alone.
 double reapLeftBehind(const std::set<pid_t>& descendants) {
+  const auto running = [&] {
+    std::vector<pid_t> pids;
+    for (const pid_t pid : descendants) {
+      const auto parent = parentOf(pid);
+      if (parent && (*parent == ::getpid() || descendants.contains(*parent))) pids.push_back(pid);
+    }
+    return pids;
+  };
   double cpu = 0;
   const auto deadline = Clock::now() + 10s;
-  const auto alive = [&] {
-    return std::any_of(descendants.begin(), descendants.end(),
-                       [](pid_t pid) { return ::kill(pid, 0) == 0; });
-  };
-  while (alive()) {
+  for (auto pids = running(); !pids.empty(); pids = running()) {
     int status = 0;
     rusage usage{};
     const pid_t done = ::wait4(-1, &status, WNOHANG, &usage);
@@ -119,8 +126,9 @@ double reapLeftBehind(const std::set<pid_t>& descendants) {
       cpu += usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
              usage.ru_stime.tv_usec / 1e6;
     } else if (Clock::now() >= deadline) {
-      std::fprintf(stderr, "a descendant of the agent still ran 10 s after its exit: killed\n");
-      for (const pid_t pid : descendants) ::kill(pid, SIGKILL);
+      std::fprintf(stderr, "%zu descendants of the agent still ran 10 s after its exit: killed\n",
+                   pids.size());
+      for (const pid_t pid : pids) ::kill(pid, SIGKILL);
     } else {
       std::this_thread::sleep_for(10ms);
     }

@@ -8,10 +8,9 @@
 #include <string>
 
 namespace dictation_agent::bench {
-namespace {
 
-// The parent of a process from /proc/<pid>/stat ("pid (name) state ppid ..."; the name may
-// hold spaces and parentheses, so the fields are read after its last ')').
+// /proc/<pid>/stat reads "pid (name) state ppid ..."; the name may hold spaces and parentheses,
+// so the fields are read after its last ')'.
 std::optional<pid_t> parentOf(pid_t pid) {
   std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
   std::string stat;
@@ -24,6 +23,8 @@ std::optional<pid_t> parentOf(pid_t pid) {
   if (!(fields >> state >> parent)) return std::nullopt;
   return parent;
 }
+
+namespace {
 
 std::map<pid_t, pid_t> parentsOfAll() {
   std::map<pid_t, pid_t> parents;

@@ -5,10 +5,14 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
 namespace dictation_agent::bench {
+
+// The parent of a process, from /proc; nothing once it has ended and been reaped.
+std::optional<pid_t> parentOf(pid_t pid);
 
 // The resident memory of a process and of every descendant it starts, read from /proc while
 // they run. Each sample finds the tree again (by the parent pid in /proc/<pid>/stat) and keeps
