@@ -1,5 +1,5 @@
 // What a host of the agent waits for, measured on one spoken sentence played into the virtual
-// microphone of a private PulseAudio server (bench/run_dictation_timing starts one):
+// microphone of a private sound server (bench/run_dictation_timing starts one):
 //   - from process start to "listening",
 //   - from the stop write to "final",
 //   - the agent's CPU time (user + system) per second of audio it captured (listening to stop).

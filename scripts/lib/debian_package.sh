@@ -1,6 +1,6 @@
 # The Debian package, as a user gets it: built with CPack from a configured build tree, installed
 # with apt-get, then asked for its status and given a short dictation through the private
-# PulseAudio server, from PATH. Sourced by scripts/test.
+# sound server, from PATH. Sourced by scripts/test.
 #
 #   check_debian_package BUILD_DIR     needs root to install; without it, only builds and lists
 

@@ -1,10 +1,15 @@
-# Debian packages the build, the tests and the demo need. Sourced by scripts/test and scripts/demo.
+# Debian packages the build, the tests, the demo and the benches need: the second-last line is
+# the private PipeWire server the tests also run against (dbus for its session bus), the last
+# the bare pocketsphinx decoder and the recorded speech the long-dictation bench compares with.
+# Sourced by scripts/test, scripts/demo and the bench runners.
 AGENT_PACKAGES=(
   cmake g++ make pkg-config clang clang-format libclang-rt-dev
   nlohmann-json3-dev libutf8proc-dev libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us libsoxr-dev libseccomp-dev
   pulseaudio pulseaudio-utils flite sox
   python3-jsonschema nodejs dpkg-dev
+  pipewire pipewire-bin pipewire-pulse wireplumber dbus
+  pocketsphinx pocketsphinx-testdata
 )
 
 # Installs whichever of them is missing (as root, with apt-get); otherwise says what is missing.

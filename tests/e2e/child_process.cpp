@@ -182,6 +182,7 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
       status_ = status;
       const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
       cpuSeconds_ = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+      peakRssKilobytes_ = usage.ru_maxrss;
     } else if (Clock::now() >= deadline) {
       return -1;
     } else {

@@ -58,8 +58,10 @@ class ChildProcess {
   const std::string& unreadOutput() const { return output_; }
   const std::string& errorOutput() const { return error_; }
 
-  // User and system CPU time the process used, once wait returned its exit status.
+  // User and system CPU time the process used, once wait returned its exit status; like the
+  // peak resident set size, it includes the children it waited for itself.
   double cpuSeconds() const { return cpuSeconds_; }
+  long peakRssKilobytes() const { return peakRssKilobytes_; }
 
  private:
   // Reads whatever is there within `timeout`; false once both outputs are at end of file.
@@ -73,6 +75,7 @@ class ChildProcess {
   std::string error_;
   std::optional<int> status_;
   double cpuSeconds_ = 0;
+  long peakRssKilobytes_ = 0;
 };
 
 // Runs a program to its end with its outputs discarded; its exit status, or -1.

@@ -6,21 +6,20 @@
 #include <string>
 
 #include "e2e/child_process.h"
+#include "linux/private_sound_server.h"
 
 namespace dictation_agent::testing {
 
-// The private PulseAudio server of scripts/test: whatever is played into its null sink "virt"
-// is what its default source, and so the agent, records.
+// The private sound server of scripts/test (PulseAudio, or PipeWire through pipewire-pulse):
+// whatever is played into its null sink "virt" is what its default source, and so the agent,
+// records.
 class VirtualMicrophone {
  public:
   // A failure, not a skip, when the server is not there: these tests must have run.
   static void expectReachable() {
-    const char* server = std::getenv("PULSE_SERVER");
-    ASSERT_TRUE(server != nullptr && *server != '\0')
-        << "PULSE_SERVER is not set: run the tests with scripts/test, which starts a private "
-           "PulseAudio server (scripts/lib/private_pulse.sh)";
+    const std::string server = privatePulseServer();
     ASSERT_EQ(runToEnd({"pactl", "get-sink-volume", "virt"}), 0)
-        << "the private PulseAudio server at " << server << " has no sink \"virt\"";
+        << "the private sound server at " << server << " has no sink \"virt\"";
   }
 
   // Plays the file into the microphone; returns once it has all been played.

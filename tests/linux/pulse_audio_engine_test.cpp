@@ -5,7 +5,7 @@
 #include <future>
 
 #include "linux/captured_buffers.h"
-#include "linux/private_pulse_server.h"
+#include "linux/private_sound_server.h"
 #include "linux/temporary_default_source.h"
 #include "platform/linux/capture_ended_buffer.h"
 #include "platform/linux/float_pcm_buffer.h"
@@ -18,14 +18,14 @@ namespace {
 using testing::CapturedBuffers;
 using namespace std::chrono_literals;
 
-// Against the private server: its null sink's monitor records silence continuously, so buffers
+// Against the private server: its virtual microphone records silence continuously, so buffers
 // flow without anything being played.
 class PulseAudioEngineCapture : public ::testing::Test {
  protected:
   void SetUp() override {
     format = engine.inputNode().outputFormatForBus(0);
     ASSERT_GT(format->sampleRate(), 0.0)
-        << "the private PulseAudio server is not reachable at " << settings.server;
+        << "the private sound server is not reachable at " << settings.server;
     ASSERT_GT(format->channelCount(), 0u);
   }
 
