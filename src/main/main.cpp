@@ -2,13 +2,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "dictation/dictation.h"
 #include "events/emit.h"
-#include "main/child_signals.h"
 #include "main/command_line.h"
 #include "main/control_channel.h"
 #include "main/status_probe.h"
@@ -45,7 +45,7 @@ int run(int argc, char** argv) {
   const BlockedTerminationSignals blockedSignals;
   openMissingStandardDescriptors();
   // A host that closes its end of our stdout must not kill us: the failed write is dropped.
-  ignoreBrokenPipes();
+  std::signal(SIGPIPE, SIG_IGN);
 
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv, argv + argc));
   std::unique_ptr<Platform> platform = makePlatform();

@@ -15,8 +15,8 @@ sigset_t terminationSignals();
 // Blocks the termination signals in the calling thread, and so in every thread started after it,
 // for its lifetime. Made before any thread exists, it leaves them to the watcher alone: no other
 // thread takes one and no system call anywhere is interrupted by them. A signal that arrives
-// while no watcher runs stays pending. Children inherit the mask: a spawner resets it
-// (main/child_signals.h).
+// while no watcher runs stays pending. Children inherit the mask: a spawner gives them their own
+// (the recogniser process starts with none blocked and every signal at its default).
 class BlockedTerminationSignals {
  public:
   BlockedTerminationSignals();

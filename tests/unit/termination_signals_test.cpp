@@ -9,8 +9,6 @@
 #include <future>
 #include <string>
 
-#include "main/child_signals.h"
-
 namespace dictation_agent {
 namespace {
 
@@ -94,61 +92,6 @@ TEST(TerminationSignals, TheMaskIsGivenBackAtTheEnd) {
   ::pthread_sigmask(SIG_BLOCK, nullptr, &after);
   EXPECT_EQ(sigismember(&after, SIGTERM), sigismember(&before, SIGTERM));
 }
-
-#ifdef __linux__
-// The lines "SigBlk:" and "SigIgn:" of a child's /proc/self/status, as the child sees them.
-std::string childSignalState(bool reset) {
-  int out[2];
-  if (::pipe(out) != 0) return "";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  if (reset) {
-    EXPECT_EQ(resetInheritedSignals(attributes), 0);
-  }
-  const char* argv[] = {"grep", "-E", "^Sig(Blk|Ign):", "/proc/self/status", nullptr};
-  pid_t pid = -1;
-  const int spawned =
-      ::posix_spawnp(&pid, "grep", &actions, &attributes, const_cast<char* const*>(argv), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(out[1]);
-  std::string text;
-  char buffer[512];
-  for (ssize_t count; (count = ::read(out[0], buffer, sizeof buffer)) > 0;)
-    text.append(buffer, count);
-  ::close(out[0]);
-  if (spawned == 0) ::waitpid(pid, nullptr, 0);
-  return text;
-}
-
-// The mask in /proc's hexadecimal form has bit (signal - 1) set for each signal in it.
-bool holds(const std::string& state, const std::string& line, int signal) {
-  const auto at = state.find(line);
-  if (at == std::string::npos) return false;
-  const unsigned long long mask = std::stoull(state.substr(at + line.size()), nullptr, 16);
-  return (mask >> (signal - 1)) & 1u;
-}
-
-// A child spawned after the agent blocked its signals and ignored SIGPIPE gets neither, once the
-// spawner resets them; without the reset it would be deaf to SIGTERM.
-TEST(ChildSignals, ASpawnerResetsTheBlockedAndIgnoredSignals) {
-  const BlockedTerminationSignals blocked;
-  const SignalHandling ignorePipe(SIGPIPE, SIG_IGN);
-
-  const std::string inherited = childSignalState(false);
-  EXPECT_TRUE(holds(inherited, "SigBlk:", SIGTERM)) << inherited;
-  EXPECT_TRUE(holds(inherited, "SigIgn:", SIGPIPE)) << inherited;
-
-  const std::string reset = childSignalState(true);
-  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    EXPECT_FALSE(holds(reset, "SigBlk:", signal)) << signal << "\n" << reset;
-  }
-  EXPECT_FALSE(holds(reset, "SigIgn:", SIGPIPE)) << reset;
-}
-#endif
 
 }  // namespace
 }  // namespace dictation_agent
