@@ -1,10 +1,10 @@
-#include "platform/linux/audio_buffer_queue.h"
+#include "platform/linux/recognition/audio_buffer_queue.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/recognition/buffered_recognition_request.h"
 
 namespace dictation_agent {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/capture_ended_buffer.h"
+#include "platform/linux/capture/capture_ended_buffer.h"
+#include "platform/linux/recognition/buffered_recognition_request.h"
 
 namespace dictation_agent {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/recognition/hypothesis_changes.h"
+#include "platform/linux/recognizer/hypothesis_changes.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

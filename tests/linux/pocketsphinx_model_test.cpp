@@ -1,4 +1,4 @@
-#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognizer/pocketsphinx_model.h"
 
 #include <gtest/gtest.h>
 

@@ -8,11 +8,11 @@
 #include "linux/recorded_results.h"
 #include "linux/temporary_folder.h"
 #include "linux/word_error_rate.h"
-#include "platform/linux/buffered_recognition_request.h"
-#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognition/buffered_recognition_request.h"
 #include "platform/linux/recognition/pocketsphinx_recognition_task.h"
 #include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
 #include "platform/linux/recognition/recognizer_launch.h"
+#include "platform/linux/recognizer/pocketsphinx_model.h"
 
 namespace dictation_agent {
 namespace {

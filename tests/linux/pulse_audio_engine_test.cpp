@@ -1,4 +1,4 @@
-#include "platform/linux/pulse_audio_engine.h"
+#include "platform/linux/capture/pulse_audio_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include "linux/captured_buffers.h"
 #include "linux/private_sound_server.h"
 #include "linux/temporary_default_source.h"
-#include "platform/linux/capture_ended_buffer.h"
-#include "platform/linux/float_pcm_buffer.h"
-#include "platform/linux/pcm_format.h"
-#include "platform/linux/pulse_microphone_authorization.h"
+#include "platform/linux/capture/capture_ended_buffer.h"
+#include "platform/linux/capture/float_pcm_buffer.h"
+#include "platform/linux/capture/pcm_format.h"
+#include "platform/linux/capture/pulse_microphone_authorization.h"
 
 namespace dictation_agent {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/pulse_library.h"
+#include "platform/linux/capture/pulse_library.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 
 #include "linux/captured_buffers.h"
 #include "linux/temporary_folder.h"
-#include "platform/linux/pcm_format.h"
-#include "platform/linux/pulse_audio_engine.h"
-#include "platform/linux/pulse_microphone_authorization.h"
+#include "platform/linux/capture/pcm_format.h"
+#include "platform/linux/capture/pulse_audio_engine.h"
+#include "platform/linux/capture/pulse_microphone_authorization.h"
 
 namespace dictation_agent {
 namespace {

@@ -9,10 +9,10 @@
 
 #include "linux/captured_buffers.h"
 #include "linux/temporary_folder.h"
+#include "platform/linux/capture/pcm_format.h"
+#include "platform/linux/capture/pulse_audio_engine.h"
+#include "platform/linux/capture/pulse_microphone_authorization.h"
 #include "platform/linux/granted_speech_authorization.h"
-#include "platform/linux/pcm_format.h"
-#include "platform/linux/pulse_audio_engine.h"
-#include "platform/linux/pulse_microphone_authorization.h"
 
 namespace dictation_agent {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "linux/recorded_results.h"
 #include "linux/temporary_folder.h"
-#include "platform/linux/recognition/pocketsphinx_model.h"
 #include "platform/linux/recognition/pocketsphinx_recognition_task.h"
+#include "platform/linux/recognizer/pocketsphinx_model.h"
 
 namespace dictation_agent {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/recognition/recognizer_protocol.h"
+#include "platform/linux/recognizer/recognizer_protocol.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,11 +1,11 @@
-#include "platform/linux/recognition/segmented_recognition.h"
+#include "platform/linux/recognizer/segmented_recognition.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <deque>
 
-#include "platform/linux/recognition/dictation_text.h"
+#include "platform/linux/recognizer/dictation_text.h"
 
 namespace dictation_agent {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/recognition/speech_resampler.h"
+#include "platform/linux/recognizer/speech_resampler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,11 @@
-# The Linux backend: PulseAudio capture (libpulse loaded at run time) and an Asio queue in the
-# agent; pocketsphinx recognition with soxr resampling in a process of its own,
-# dictation-agent-recognizer, which is the only program that links the recogniser's libraries.
+# The Linux backend, in three folders:
+#   capture/      the agent's PulseAudio capture (libpulse loaded at run time);
+#   recognition/  the agent's side of recognition: the request's buffers, the task, the process
+#                 it starts and talks to;
+#   recognizer/   dictation-agent-recognizer, the program that runs pocketsphinx with soxr
+#                 resampling, the only one that links the recogniser's libraries. Its protocol
+#                 and model files are the part the agent shares (agent_recognition_common).
+# linux_platform.cpp is the one factory; the Asio main queue and the authorizations sit beside it.
 pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)
 pkg_check_modules(SPHINXBASE REQUIRED IMPORTED_TARGET sphinxbase)
@@ -23,20 +28,20 @@ endforeach()
 
 # What both sides of the recogniser's socket use: model files and the frames they exchange.
 add_library(agent_recognition_common STATIC
-  src/platform/linux/recognition/pocketsphinx_model.cpp
-  src/platform/linux/recognition/recognizer_protocol.cpp
+  src/platform/linux/recognizer/pocketsphinx_model.cpp
+  src/platform/linux/recognizer/recognizer_protocol.cpp
 )
 target_include_directories(agent_recognition_common PUBLIC src)
 agent_warnings(agent_recognition_common)
 
 add_library(agent_platform STATIC
   src/platform/linux/asio_main_queue.cpp
-  src/platform/linux/audio_buffer_queue.cpp
-  src/platform/linux/buffered_recognition_request.cpp
   src/platform/linux/linux_platform.cpp
-  src/platform/linux/pulse_audio_engine.cpp
-  src/platform/linux/pulse_connection.cpp
-  src/platform/linux/pulse_library.cpp
+  src/platform/linux/capture/pulse_audio_engine.cpp
+  src/platform/linux/capture/pulse_connection.cpp
+  src/platform/linux/capture/pulse_library.cpp
+  src/platform/linux/recognition/audio_buffer_queue.cpp
+  src/platform/linux/recognition/buffered_recognition_request.cpp
   src/platform/linux/recognition/executable_directory.cpp
   src/platform/linux/recognition/pocketsphinx_recognition_task.cpp
   src/platform/linux/recognition/pocketsphinx_speech_recognizer.cpp
@@ -57,18 +62,18 @@ endif()
 
 # The recogniser process: decoding, resampling and segmentation at pauses.
 add_library(agent_recognizer STATIC
-  src/platform/linux/recognition/decoding_sandbox.cpp
-  src/platform/linux/recognition/pocketsphinx_decoder.cpp
-  src/platform/linux/recognition/recognition_service.cpp
-  src/platform/linux/recognition/segmented_recognition.cpp
-  src/platform/linux/recognition/speech_resampler.cpp
+  src/platform/linux/recognizer/decoding_sandbox.cpp
+  src/platform/linux/recognizer/pocketsphinx_decoder.cpp
+  src/platform/linux/recognizer/recognition_service.cpp
+  src/platform/linux/recognizer/segmented_recognition.cpp
+  src/platform/linux/recognizer/speech_resampler.cpp
 )
 target_link_libraries(agent_recognizer
   PUBLIC agent_recognition_common PkgConfig::SOXR
   PRIVATE PkgConfig::POCKETSPHINX PkgConfig::SPHINXBASE PkgConfig::SECCOMP)
 agent_warnings(agent_recognizer)
 
-add_executable(dictation-agent-recognizer src/platform/linux/recognition/recognizer_main.cpp)
+add_executable(dictation-agent-recognizer src/platform/linux/recognizer/recognizer_main.cpp)
 target_link_libraries(dictation-agent-recognizer PRIVATE agent_recognizer)
 agent_warnings(dictation-agent-recognizer)
 

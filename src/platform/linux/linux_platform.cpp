@@ -1,22 +1,31 @@
+#include <unistd.h>
+
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "platform/linux/asio_main_queue.h"
-#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/capture/pulse_audio_engine.h"
+#include "platform/linux/capture/pulse_microphone_authorization.h"
 #include "platform/linux/granted_speech_authorization.h"
-#include "platform/linux/immediate_exit.h"
-#include "platform/linux/pulse_audio_engine.h"
-#include "platform/linux/pulse_microphone_authorization.h"
+#include "platform/linux/recognition/buffered_recognition_request.h"
 #include "platform/linux/recognition/executable_directory.h"
-#include "platform/linux/recognition/pocketsphinx_model.h"
 #include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
 #include "platform/linux/recognition/recognizer_program.h"
+#include "platform/linux/recognizer/pocketsphinx_model.h"
 #include "platform/linux/thread_sanitizer.h"
 #include "platform/platform.h"
+#include "platform/process_exit.h"
 
 namespace dictation_agent {
 namespace {
+
+// Ends the process without running static destructors or atexit handlers, while the capture,
+// recognition and input threads may still be running.
+class ImmediateExit final : public ProcessExit {
+ public:
+  void exit(int status) override { ::_exit(status); }
+};
 
 // PulseAudio capture (any server libpulse reaches, PipeWire's included), pocketsphinx
 // recognition in a process of its own with the models installed on this machine, an Asio main

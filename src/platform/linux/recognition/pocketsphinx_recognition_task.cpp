@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/recognition/mono_mix.h"
-#include "platform/linux/recognition/recognizer_protocol.h"
 #include "platform/linux/recognition/recognizer_session.h"
+#include "platform/linux/recognizer/mono_mix.h"
+#include "platform/linux/recognizer/recognizer_protocol.h"
 
 namespace dictation_agent {
 namespace {

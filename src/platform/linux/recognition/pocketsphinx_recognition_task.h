@@ -3,7 +3,7 @@
 #include <memory>
 #include <thread>
 
-#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/recognition/buffered_recognition_request.h"
 #include "platform/linux/recognition/recognizer_launch.h"
 #include "platform/speech_recognizer.h"
 

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/recognition/buffered_recognition_request.h"
 #include "platform/linux/recognition/pocketsphinx_recognition_task.h"
 
 namespace dictation_agent {

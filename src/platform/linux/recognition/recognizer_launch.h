@@ -3,7 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "platform/linux/recognition/pocketsphinx_model.h"
+#include "platform/linux/recognizer/pocketsphinx_model.h"
 
 namespace dictation_agent {
 

@@ -5,7 +5,7 @@
 
 #include "platform/authorization.h"
 #include "platform/linux/answer_threads.h"
-#include "platform/linux/pulse_session.h"
+#include "platform/linux/capture/pulse_session.h"
 
 namespace dictation_agent {
 

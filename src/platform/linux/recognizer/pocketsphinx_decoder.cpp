@@ -1,4 +1,4 @@
-#include "platform/linux/recognition/pocketsphinx_decoder.h"
+#include "platform/linux/recognizer/pocketsphinx_decoder.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/recognition/decoding_sandbox.h"
+#include "platform/linux/recognizer/decoding_sandbox.h"
 
 #include <seccomp.h>
 

@@ -1,8 +1,8 @@
-#include "platform/linux/buffered_recognition_request.h"
+#include "platform/linux/recognition/buffered_recognition_request.h"
 
 #include <utility>
 
-#include "platform/linux/capture_ended_buffer.h"
+#include "platform/linux/capture/capture_ended_buffer.h"
 
 namespace dictation_agent {
 

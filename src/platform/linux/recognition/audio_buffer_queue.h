@@ -6,7 +6,7 @@
 #include <stop_token>
 #include <vector>
 
-#include "platform/linux/float_pcm_buffer.h"
+#include "platform/linux/capture/float_pcm_buffer.h"
 
 namespace dictation_agent {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/recognition/utterance_decoder.h"
+#include "platform/linux/recognizer/utterance_decoder.h"
 
 namespace dictation_agent {
 

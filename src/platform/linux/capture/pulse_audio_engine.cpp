@@ -1,4 +1,4 @@
-#include "platform/linux/pulse_audio_engine.h"
+#include "platform/linux/capture/pulse_audio_engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/capture_ended_buffer.h"
-#include "platform/linux/float_pcm_buffer.h"
-#include "platform/linux/pcm_format.h"
+#include "platform/linux/capture/capture_ended_buffer.h"
+#include "platform/linux/capture/float_pcm_buffer.h"
+#include "platform/linux/capture/pcm_format.h"
 
 namespace dictation_agent {
 namespace {

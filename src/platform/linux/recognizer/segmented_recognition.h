@@ -4,8 +4,8 @@
 #include <span>
 #include <string>
 
-#include "platform/linux/recognition/dictation_text.h"
-#include "platform/linux/recognition/utterance_decoder.h"
+#include "platform/linux/recognizer/dictation_text.h"
+#include "platform/linux/recognizer/utterance_decoder.h"
 
 namespace dictation_agent {
 

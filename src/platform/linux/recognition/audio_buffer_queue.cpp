@@ -1,4 +1,4 @@
-#include "platform/linux/audio_buffer_queue.h"
+#include "platform/linux/recognition/audio_buffer_queue.h"
 
 #include <utility>
 

@@ -1,12 +1,12 @@
-#include "platform/linux/recognition/recognition_service.h"
+#include "platform/linux/recognizer/recognition_service.h"
 
 #include <memory>
 #include <vector>
 
-#include "platform/linux/recognition/hypothesis_changes.h"
-#include "platform/linux/recognition/recognizer_protocol.h"
-#include "platform/linux/recognition/segmented_recognition.h"
-#include "platform/linux/recognition/speech_resampler.h"
+#include "platform/linux/recognizer/hypothesis_changes.h"
+#include "platform/linux/recognizer/recognizer_protocol.h"
+#include "platform/linux/recognizer/segmented_recognition.h"
+#include "platform/linux/recognizer/speech_resampler.h"
 
 namespace dictation_agent {
 namespace {

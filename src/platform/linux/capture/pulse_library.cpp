@@ -1,4 +1,4 @@
-#include "platform/linux/pulse_library.h"
+#include "platform/linux/capture/pulse_library.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/recognition/segmented_recognition.h"
+#include "platform/linux/recognizer/segmented_recognition.h"
 
 namespace dictation_agent {
 

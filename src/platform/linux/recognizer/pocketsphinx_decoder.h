@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "platform/linux/recognition/pocketsphinx_model.h"
-#include "platform/linux/recognition/utterance_decoder.h"
+#include "platform/linux/recognizer/pocketsphinx_model.h"
+#include "platform/linux/recognizer/utterance_decoder.h"
 
 struct cmd_ln_s;
 struct ps_decoder_s;

@@ -3,8 +3,8 @@
 #include <memory>
 #include <utility>
 
-#include "platform/linux/pulse_connection.h"
-#include "platform/linux/pulse_library.h"
+#include "platform/linux/capture/pulse_connection.h"
+#include "platform/linux/capture/pulse_library.h"
 
 namespace dictation_agent {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/pulse_library.h"
+#include "platform/linux/capture/pulse_library.h"
 
 namespace dictation_agent {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/pulse_connection.h"
+#include "platform/linux/capture/pulse_connection.h"
 
 #include <utility>
 

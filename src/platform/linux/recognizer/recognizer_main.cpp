@@ -13,9 +13,9 @@
 
 #include <string>
 
-#include "platform/linux/recognition/decoding_sandbox.h"
-#include "platform/linux/recognition/pocketsphinx_decoder.h"
-#include "platform/linux/recognition/recognition_service.h"
+#include "platform/linux/recognizer/decoding_sandbox.h"
+#include "platform/linux/recognizer/pocketsphinx_decoder.h"
+#include "platform/linux/recognizer/recognition_service.h"
 
 int main(int argc, char** argv) {
   using namespace dictation_agent;

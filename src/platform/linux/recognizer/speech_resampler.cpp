@@ -1,8 +1,8 @@
-#include "platform/linux/recognition/speech_resampler.h"
+#include "platform/linux/recognizer/speech_resampler.h"
 
 #include <cmath>
 
-#include "platform/linux/recognition/mono_mix.h"
+#include "platform/linux/recognizer/mono_mix.h"
 
 namespace dictation_agent {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/linux/audio_buffer_queue.h"
+#include "platform/linux/recognition/audio_buffer_queue.h"
 #include "platform/speech_recognizer.h"
 
 namespace dictation_agent {

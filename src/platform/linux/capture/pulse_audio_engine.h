@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "platform/audio_engine.h"
-#include "platform/linux/pulse_connection.h"
-#include "platform/linux/pulse_session.h"
+#include "platform/linux/capture/pulse_connection.h"
+#include "platform/linux/capture/pulse_session.h"
 
 namespace dictation_agent {
 
