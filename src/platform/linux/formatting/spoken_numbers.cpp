@@ -134,9 +134,10 @@ char lowerCase(char c) {
 }
 
 std::optional<NumberWord> numberWord(std::string_view word) {
-  if (word.size() > 16) return std::nullopt;
-  std::string lower(word);
-  std::transform(lower.begin(), lower.end(), lower.begin(), lowerCase);
+  std::array<char, 12> buffer{};  // "seventeenth" is the longest
+  if (word.size() > buffer.size()) return std::nullopt;
+  std::transform(word.begin(), word.end(), buffer.begin(), lowerCase);
+  const std::string_view lower(buffer.data(), word.size());
   for (const NumberWord& entry : kNumberWords) {
     if (entry.word == lower) return entry;
   }
