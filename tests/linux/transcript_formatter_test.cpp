@@ -132,6 +132,8 @@ TEST(TranscriptFormatter, RevisedPartialsAreFormattedAfresh) {
       {"twenty five", "25"},
       {"twenty", "20"},
       {"one", "One"},
+      {"one hundred and", "100 and"},
+      {"one hundred and twelve", "112"},
   };
   for (const auto& [words, formatted] : partials) {
     EXPECT_EQ(english.format(words), formatted) << words;
