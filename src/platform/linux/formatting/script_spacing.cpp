@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -58,17 +59,13 @@ std::optional<char32_t> characterBefore(std::string_view text, std::size_t end) 
 }
 
 bool unspaced(std::optional<char32_t> character) {
-  return character && isWrittenWithoutSpaces(*character);
+  if (!character) return false;
+  return std::any_of(kUnspacedRanges.begin(), kUnspacedRanges.end(), [&](const auto& range) {
+    return *character >= range.first && *character <= range.second;
+  });
 }
 
 }  // namespace
-
-bool isWrittenWithoutSpaces(char32_t character) {
-  for (const auto& [first, last] : kUnspacedRanges) {
-    if (character >= first && character <= last) return true;
-  }
-  return false;
-}
 
 std::string withoutSpacesInsideUnspacedScripts(std::string_view text) {
   std::string out;
