@@ -21,7 +21,8 @@
 //   captured (from "listening" to the stop write), the bare decoder's by the recording's length;
 //   both include loading the model.
 // - WER: word error rate of the agent's final text, and of the decoder's utterances joined, against
-//   the reference transcription (case ignored).
+//   the reference transcription, all three compared with case folded and numbers read as values
+//   ("Ten" = "10" = "ten"), so that the agent's formatting is no error.
 
 #include <signal.h>
 #include <sys/prctl.h>

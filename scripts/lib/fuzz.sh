@@ -1,7 +1,7 @@
 # The libFuzzer harnesses of tests/fuzz, built with the "fuzz" preset. Sourced by scripts/test and
 # scripts/fuzz.
 
-FUZZ_HARNESSES=(control_decision transcript_cap event_text)
+FUZZ_HARNESSES=(control_decision transcript_cap event_text transcript_format)
 
 # Builds the harnesses and runs each for the given seconds, starting from the seed corpus in
 # tests/fuzz/corpus (left unchanged: new inputs go to build/fuzz/corpus). Prints the executions of

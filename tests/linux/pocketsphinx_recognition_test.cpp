@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -8,6 +9,7 @@
 #include "linux/recorded_results.h"
 #include "linux/temporary_folder.h"
 #include "linux/word_error_rate.h"
+#include "platform/linux/formatting/transcript_formatter.h"
 #include "platform/linux/recognition/buffered_recognition_request.h"
 #include "platform/linux/recognition/pocketsphinx_recognition_task.h"
 #include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
@@ -127,6 +129,26 @@ TEST_F(PocketsphinxRecognition, WithoutPartialResultsOnlyTheFinalComes) {
   ASSERT_EQ(calls.size(), 1u);
   ASSERT_TRUE(calls[0].result && calls[0].result->isFinal);
   EXPECT_LE(wordErrorRate(kSentence, calls[0].result->formattedString), 0.2);
+}
+
+// The recogniser hands on its task's results as its locale writes them, partial ones included.
+TEST_F(PocketsphinxRecognition, TheRecognizerWritesItsWordsForItsLocale) {
+  PocketsphinxSpeechRecognizer recognizer(englishLaunch(), TranscriptFormatter("en-US"));
+  const auto task = recognizer.recognitionTask(request, results.handler());
+  speakThenEndAudio();
+  const auto calls = results.waitForTheEnd();
+  ASSERT_TRUE(calls.back().result && calls.back().result->isFinal);
+  const std::string heard = calls.back().result->formattedString;
+  // "The weather is nice today and I would like to go for a walk", the recogniser's own
+  // mistakes in other words aside.
+  EXPECT_LE(wordErrorRate(kSentence, heard), 0.2) << heard;
+  EXPECT_EQ(heard.rfind("The ", 0), 0u) << heard;
+  EXPECT_NE(heard.find(" I "), std::string::npos) << heard;
+  for (const auto& call : calls) {
+    ASSERT_TRUE(call.result);
+    const std::string& text = call.result->formattedString;
+    EXPECT_TRUE(text.empty() || std::isupper(static_cast<unsigned char>(text[0]))) << text;
+  }
 }
 
 TEST_F(PocketsphinxRecognition, AudioEndedWithoutSpeechGivesAnEmptyFinal) {

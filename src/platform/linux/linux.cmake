@@ -1,10 +1,11 @@
-# The Linux backend, in three folders:
+# The Linux backend, in four folders:
 #   capture/      the agent's PulseAudio capture (libpulse loaded at run time);
 #   recognition/  the agent's side of recognition: the request's buffers, the task, the process
 #                 it starts and talks to;
 #   recognizer/   dictation-agent-recognizer, the program that runs pocketsphinx with soxr
 #                 resampling, the only one that links the recogniser's libraries. Its protocol
-#                 and model files are the part the agent shares (agent_recognition_common).
+#                 and model files are the part the agent shares (agent_recognition_common);
+#   formatting/   the recogniser's words as dictated text, by the locale's language.
 # linux_platform.cpp is the one factory; the Asio main queue and the authorizations sit beside it.
 pkg_check_modules(LIBPULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(POCKETSPHINX REQUIRED IMPORTED_TARGET pocketsphinx)
@@ -34,6 +35,17 @@ add_library(agent_recognition_common STATIC
 target_include_directories(agent_recognition_common PUBLIC src)
 agent_warnings(agent_recognition_common)
 
+# How the recogniser's words are written out: capitals, digits, spacing. Plain text in, plain
+# text out; the tests and benches also compare texts with its number reading.
+add_library(agent_formatting STATIC
+  src/platform/linux/formatting/script_spacing.cpp
+  src/platform/linux/formatting/spoken_numbers.cpp
+  src/platform/linux/formatting/transcript_formatter.cpp
+)
+target_include_directories(agent_formatting PUBLIC src)
+target_link_libraries(agent_formatting PUBLIC PkgConfig::UTF8PROC)
+agent_warnings(agent_formatting)
+
 add_library(agent_platform STATIC
   src/platform/linux/asio_main_queue.cpp
   src/platform/linux/linux_platform.cpp
@@ -52,7 +64,7 @@ add_library(agent_platform STATIC
 # libpulse is loaded at run time (pulse_library.h): only its headers are used at build time.
 target_include_directories(agent_platform SYSTEM PUBLIC ${LIBPULSE_INCLUDE_DIRS})
 target_link_libraries(agent_platform
-  PUBLIC agent_core agent_recognition_common Threads::Threads ${CMAKE_DL_LIBS})
+  PUBLIC agent_core agent_formatting agent_recognition_common Threads::Threads ${CMAKE_DL_LIBS})
 agent_warnings(agent_platform)
 if(AGENT_SANITIZE MATCHES "thread")
   # Asio's fenced blocks call atomic_thread_fence, which ThreadSanitizer does not model and GCC

@@ -37,7 +37,8 @@ class LinuxPlatform final : public Platform {
         pulse_(std::make_shared<PulseSession>()),
         microphone_(pulse_) {}
 
-  // A locale has a recogniser when its model and the recogniser program are both installed.
+  // A locale has a recogniser when its model and the recogniser program are both installed;
+  // its text is formatted by the rules of the locale's language.
   std::shared_ptr<SpeechRecognizer> makeSpeechRecognizer(const Locale& locale) override {
     auto model =
         findPocketsphinxModel(pocketsphinxModelRoots(executableDirectory_), locale.identifier);
@@ -45,7 +46,8 @@ class LinuxPlatform final : public Platform {
     auto program = findRecognizerProgram(executableDirectory_);
     if (!program) return nullptr;
     return std::make_shared<PocketsphinxSpeechRecognizer>(
-        RecognizerLaunch{std::move(*program), std::move(*model)});
+        RecognizerLaunch{std::move(*program), std::move(*model)},
+        TranscriptFormatter(locale.identifier));
   }
   std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
     return std::make_shared<BufferedRecognitionRequest>();

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/linux/formatting/transcript_formatter.h"
 #include "platform/linux/recognition/recognizer_launch.h"
 #include "platform/speech_recognizer.h"
 
@@ -9,9 +10,12 @@ namespace dictation_agent {
 
 // The recogniser for a locale whose model and recogniser program were found. All of it runs on
 // this machine; the library itself is loaded only by the recogniser process, once audio flows.
+// Every result's text is the recogniser's words as the formatter writes them.
 class PocketsphinxSpeechRecognizer final : public SpeechRecognizer {
  public:
-  explicit PocketsphinxSpeechRecognizer(RecognizerLaunch launch) : launch_(std::move(launch)) {}
+  explicit PocketsphinxSpeechRecognizer(RecognizerLaunch launch,
+                                        TranscriptFormatter formatter = TranscriptFormatter(""))
+      : launch_(std::move(launch)), formatter_(std::move(formatter)) {}
 
   bool supportsOnDeviceRecognition() override { return true; }
 
@@ -24,6 +28,7 @@ class PocketsphinxSpeechRecognizer final : public SpeechRecognizer {
 
  private:
   RecognizerLaunch launch_;
+  TranscriptFormatter formatter_;
 };
 
 }  // namespace dictation_agent
