@@ -10,16 +10,11 @@ endif()
 
 # Library validation under the hardened runtime lets the process load only code signed by Apple or
 # with its own Team ID. Homebrew's dylibs have neither, so dyld would refuse them at launch, ad-hoc
-# signature or Developer ID alike. Every library that is not part of macOS is therefore linked
-# statically: utf8proc from its archive (nlohmann-json is header-only), and the build checks the
-# executable's load commands before signing it.
-find_library(AGENT_UTF8PROC_ARCHIVE NAMES libutf8proc.a HINTS ${UTF8PROC_LIBRARY_DIRS})
-if(NOT AGENT_UTF8PROC_ARCHIVE)
-  message(FATAL_ERROR "libutf8proc.a not found next to ${UTF8PROC_LINK_LIBRARIES}: the agent links "
-                      "utf8proc statically on macOS (Homebrew's utf8proc ships the archive)")
-endif()
-set_target_properties(PkgConfig::UTF8PROC PROPERTIES INTERFACE_LINK_LIBRARIES
-                                                     "${AGENT_UTF8PROC_ARCHIVE}")
+# signature or Developer ID alike. The agent therefore uses no library from outside macOS: the
+# transcript cap takes grapheme clusters from CoreFoundation (utf8proc is the Linux build's),
+# nlohmann-json is header-only, and the build checks the executable's load commands before signing.
+target_sources(agent_core PRIVATE ${AGENT_APPLE_PLATFORM_DIR}/grapheme_clusters_cf.cpp)
+target_link_libraries(agent_core PUBLIC "-framework CoreFoundation")
 
 add_library(agent_platform STATIC
   src/platform/apple/apple_platform.cpp
