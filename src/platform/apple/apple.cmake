@@ -20,6 +20,7 @@ add_library(agent_platform STATIC
   src/platform/apple/apple_platform.cpp
   src/platform/apple/authorizations.mm
   src/platform/apple/capture_interruptions.cpp
+  src/platform/apple/capture_restart.cpp
   src/platform/apple/dispatch_delay.cpp
   src/platform/apple/engine_capture.mm
   src/platform/apple/format_usability.cpp
