@@ -46,8 +46,11 @@ target_link_libraries(agent_platform PUBLIC
 )
 agent_warnings(agent_platform)
 
+# macOS files the permissions under the bundle identifier only when the agent is its own
+# responsible process (started by launchd, say); then every ad-hoc rebuild, which changes the code
+# hash, voids the grants. Spawned by a host or a terminal, the permissions are that app's.
 set(AGENT_BUNDLE_IDENTIFIER "org.dictation-agent.dictation-agent" CACHE STRING
-  "CFBundleIdentifier embedded in the executable; macOS files the permissions under it")
+  "CFBundleIdentifier embedded in the executable; the permissions are filed under it only when the agent is its own responsible process, and an ad-hoc rebuild voids them")
 set(AGENT_CODESIGN_IDENTITY "-" CACHE STRING
   "codesign identity for the executable; \"-\" signs ad hoc")
 
