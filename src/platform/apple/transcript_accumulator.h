@@ -6,8 +6,9 @@
 
 namespace dictation_agent {
 
-// When a recognised segment was spoken, in seconds from the start of the request's audio. A
-// duration of 0 means the recogniser gave no timing for it (partial results may carry none).
+// When a recognised segment was spoken, in seconds from the start of the request's audio or of
+// the phrase (Apple does not say which). A duration of 0 means the recogniser gave no timing for
+// it (partial results may carry none).
 struct SegmentTiming {
   double timestamp = 0.0;
   double duration = 0.0;
@@ -17,8 +18,8 @@ struct SegmentTiming {
 struct TranscriptionReading {
   std::string text;  // the best transcription's formatted string, UTF-8
   std::vector<SegmentTiming> segments;
-  // The result carried speech metadata, which the recogniser attaches to the last result of an
-  // utterance (systems that have it only).
+  // The result carried speech metadata, which the recogniser attaches to the last result of a
+  // phrase (systems that have it only).
   bool utteranceEnded = false;
   bool isFinal = false;
 };
