@@ -1,7 +1,9 @@
 #include "dictation/transcript_cap.h"
 
-#include <utf8proc.h>
+#include <cstdint>
+#include <vector>
 
+#include "dictation/grapheme_clusters.h"
 #include "events/utf8_decoder.h"
 
 namespace dictation_agent {
@@ -16,12 +18,12 @@ enum class Breaking {
   // A combining diacritical mark (class Extend): it joins the cluster before it, and after a
   // plain base it leaves nothing behind for a later break to look at either.
   kPlainMark,
-  // Anything else: utf8proc decides.
+  // Anything else: the platform's segmentation decides.
   kOther,
 };
 
 // The common scripts of a transcript; a unit test checks every code point of the basic plane
-// against utf8proc.
+// against a plain segmentation by utf8proc.
 inline Breaking breakingOf(std::uint32_t codepoint) {
   if (codepoint < 0x80) {
     return codepoint >= 0x20 && codepoint < 0x7F ? Breaking::kPlainBase : Breaking::kOther;
@@ -42,11 +44,11 @@ inline Breaking breakingOf(std::uint32_t codepoint) {
 
 // Where a walk through plain text stopped.
 struct PlainRun {
-  std::size_t end;              // the offset of the first byte not taken
-  std::size_t characters;       // characters begun in the run
-  std::uint32_t lastCodepoint;  // meaningful when the run is not empty
-  bool full;                    // stopped at a character past `room`
-  Utf8Step stop;                // the step it stopped at, when not at the end or full
+  std::size_t end;         // the offset of the first byte not taken
+  std::size_t characters;  // characters begun in the run
+  std::size_t lastStart;   // where the last of them begins; meaningful when there is one
+  bool full;               // stopped at a character past `room`
+  Utf8Step stop;           // the step it stopped at, when not at the end or full
 };
 
 // Walks plain bases and plain marks from `offset`, which follows a plain code point, until
@@ -57,20 +59,18 @@ PlainRun walkPlainText(const unsigned char* bytes, std::size_t offset, std::size
   while (run.end < size) {
     const unsigned char* at = bytes + run.end;
     const std::size_t left = size - run.end;
-    std::uint32_t codepoint = at[0];
     std::size_t length = 1;
     bool base = true;
-    if (codepoint - 0x20u >= 0x5Fu) {  // not printable ASCII
+    if (at[0] - 0x20u >= 0x5Fu) {  // not printable ASCII
       const Utf8Step step = decodeUtf8(at, left);
       if (!step.valid) {
         run.stop = step;
         return run;
       }
-      codepoint = step.codepoint;
       length = step.length;
       // Tried in the order of how often a transcript holds them.
-      if (codepoint - 0x4E00u > 0x9FFFu - 0x4E00u) {
-        const Breaking breaking = breakingOf(codepoint);
+      if (step.codepoint - 0x4E00u > 0x9FFFu - 0x4E00u) {
+        const Breaking breaking = breakingOf(step.codepoint);
         if (breaking == Breaking::kOther) {
           run.stop = step;
           return run;
@@ -84,66 +84,123 @@ PlainRun walkPlainText(const unsigned char* bytes, std::size_t offset, std::size
         return run;
       }
       ++run.characters;
+      run.lastStart = run.end;
     }
-    run.lastCodepoint = codepoint;
     run.end += length;
   }
   return run;
 }
 
+// How a stretch handed to the platform's segmentation ends.
+enum class StretchEnd {
+  kText,       // at the end of the text
+  kStrayByte,  // before a byte that is not UTF-8, which stands alone
+  kPlainBase,  // just after a plain base
+};
+
+struct Stretch {
+  std::size_t end;
+  StretchEnd how;
+  std::size_t plainBase;  // where that plain base begins, for kPlainBase
+};
+
+// From `offset` (on a code point boundary) up to and including the next plain base.
+Stretch stretchFrom(const unsigned char* bytes, std::size_t offset, std::size_t size) {
+  while (offset < size) {
+    const Utf8Step step = decodeUtf8(bytes + offset, size - offset);
+    if (!step.valid) return {offset, StretchEnd::kStrayByte, 0};
+    if (breakingOf(step.codepoint) == Breaking::kPlainBase) {
+      return {offset + step.length, StretchEnd::kPlainBase, offset};
+    }
+    offset += step.length;
+  }
+  return {size, StretchEnd::kText, 0};
+}
+
+std::size_t saturatingAdd(std::size_t a, std::size_t b) {
+  return a > SIZE_MAX - b ? SIZE_MAX : a + b;
+}
+
 }  // namespace
 
+// Plain text takes the short way. Everything else goes to the platform's segmentation in
+// stretches that begin where a character is known to begin with nothing before it that a break
+// rule could look at (the start of the text, after a stray byte, a character that is one plain
+// base so far, or a character the segmentation found) and end just after the next plain base. A
+// plain base begins a character unless a Prepend precedes it; where the segmentation says it
+// does, the short way takes over again after it, and where not, the next stretch begins at the
+// character it joined.
 std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
   // Every character takes at least one byte.
   if (text.size() <= maxCharacters) return std::string(text);
 
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t size = text.size();
-  utf8proc_int32_t breakState = 0;
-  utf8proc_int32_t previous = -1;  // none, or a stray byte: the next character starts afresh
-  // The last code point is plain, and so are all before it back to a plain base: no break rule
-  // looks further back, so a break state of 0 (a fresh start) is the true one.
-  bool plainSoFar = false;
   std::size_t characters = 0;
   std::size_t offset = 0;
-  Utf8Step stopStep{};  // length 0: none
+  // The character begun last starts at `characterStart` and holds plain code points only: a
+  // plain base and the plain marks after it. It has been counted.
+  bool plainSoFar = false;
+  std::size_t characterStart = 0;
+  std::vector<std::size_t> starts;
   while (offset < size) {
+    Utf8Step step{};
     if (plainSoFar) {
       const PlainRun run = walkPlainText(bytes, offset, size, maxCharacters - characters);
-      stopStep = run.stop;
       characters += run.characters;
       if (run.full) return std::string(text.substr(0, run.end));
-      if (run.end != offset) {
-        previous = static_cast<utf8proc_int32_t>(run.lastCodepoint);
-        breakState = 0;
-        offset = run.end;
-        if (offset == size) break;
-      }
+      if (run.characters != 0) characterStart = run.lastStart;
+      offset = run.end;
+      if (offset == size) break;
+      step = run.stop;  // decoded once: where a plain run stopped, it has been decoded already
+    } else {
+      step = decodeUtf8(bytes + offset, size - offset);
     }
-    // Decoded once: where a plain run stopped, it has been decoded already.
-    const Utf8Step step =
-        stopStep.length != 0 ? stopStep : decodeUtf8(bytes + offset, size - offset);
-    stopStep = {};
     if (!step.valid) {
       // A stray byte stands alone; grapheme breaking starts afresh after it.
       if (characters == maxCharacters) return std::string(text.substr(0, offset));
       ++characters;
-      previous = -1;
-      breakState = 0;
       plainSoFar = false;
       offset += 1;
       continue;
     }
-    const auto codepoint = static_cast<utf8proc_int32_t>(step.codepoint);
-    const bool startsCharacter =
-        previous < 0 || utf8proc_grapheme_break_stateful(previous, codepoint, &breakState);
-    if (startsCharacter) {
+    if (!plainSoFar && breakingOf(step.codepoint) == Breaking::kPlainBase) {
+      // Nothing before it: a plain base begins a character.
       if (characters == maxCharacters) return std::string(text.substr(0, offset));
       ++characters;
+      plainSoFar = true;
+      characterStart = offset;
+      offset += step.length;
+      continue;
     }
-    plainSoFar = breakingOf(step.codepoint) == Breaking::kPlainBase;
-    previous = codepoint;
-    offset += step.length;
+
+    // The platform decides, beginning with the character this code point may belong to.
+    std::size_t from = plainSoFar ? characterStart : offset;
+    bool fromCounted = plainSoFar;
+    std::size_t scanFrom = offset + step.length;
+    plainSoFar = false;
+    for (;;) {
+      const Stretch stretch = stretchFrom(bytes, scanFrom, size);
+      const std::size_t counted = fromCounted ? 1 : 0;
+      const std::size_t room = maxCharacters - characters;
+      findGraphemeClusterStarts(text.substr(from, stretch.end - from),
+                                saturatingAdd(saturatingAdd(room, 1), counted), starts);
+      const std::size_t begun = starts.size() - counted;
+      if (begun > room) return std::string(text.substr(0, from + starts[room + counted]));
+      characters += begun;
+      offset = stretch.end;
+      if (stretch.how != StretchEnd::kPlainBase) break;
+      const std::size_t lastStart = from + starts.back();
+      if (lastStart == stretch.plainBase) {
+        plainSoFar = true;
+        characterStart = lastStart;
+        break;
+      }
+      // The plain base joined the character before it.
+      from = lastStart;
+      fromCounted = true;
+      scanFrom = stretch.end;
+    }
   }
   return std::string(text);
 }

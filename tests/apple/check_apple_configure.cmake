@@ -1,13 +1,21 @@
-# Configures the macOS build on Linux with the Darwin toolchain stub and a Homebrew-like prefix
-# that holds utf8proc both as a dylib and as an archive, then checks what the build would do:
-#  - the executable links utf8proc's archive and no dylib or -l library outside macOS, so that
-#    library validation under the hardened runtime has nothing to refuse;
+# Configures the macOS build on Linux with the Darwin toolchain stub, as on a Mac that has only
+# what Xcode's command-line tools and today's Homebrew formulas install: first with a
+# Homebrew-like prefix where utf8proc is a dylib and nothing else, then with no utf8proc at all.
+# Then it checks what the build would do:
+#  - configuring succeeds either way, and the executable links no library from outside macOS: no
+#    dylib, no archive of utf8proc, no -l library, so that library validation under the hardened
+#    runtime has nothing to refuse; the transcript cap takes its grapheme clusters from
+#    CoreFoundation;
 #  - everything is compiled and linked for macOS 10.15;
 #  - after linking, the load commands are checked, then the executable is signed with the
 #    hardened runtime and the audio-input entitlement, with a secure timestamp for a real identity;
 #  - the load-command check itself refuses a library from outside macOS.
+# Messages are compared with their white space folded, so that however CMake wraps them (which
+# depends on the length of the paths in them) the words still match.
 #
 #   cmake -DSOURCE_DIR=... -DWORK_DIR=... -DCLANGXX=... -P check_apple_configure.cmake
+
+cmake_minimum_required(VERSION 3.22)
 
 if(NOT CLANGXX)
   message(FATAL_ERROR "clang++ not found: install Debian's clang package to check the macOS build")
@@ -27,23 +35,29 @@ function(expect_not text regex what)
   endif()
 endfunction()
 
-# Homebrew installs utf8proc's dylib and archive side by side; a plain -lutf8proc, or the full
-# path pkg-config leads CMake to, would pick the dylib.
+function(fold_white_space variable)
+  string(REGEX REPLACE "[ \t\r\n]+" " " folded "${${variable}}")
+  set(${variable} "${folded}" PARENT_SCOPE)
+endfunction()
+
+# Today's Homebrew formula builds utf8proc with CMake, shared only: the dylib, its pkg-config
+# file, no archive.
 set(homebrew ${WORK_DIR}/homebrew)
+set(no_packages ${WORK_DIR}/no-packages)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(WRITE ${homebrew}/include/utf8proc.h "")
-file(WRITE ${homebrew}/lib/libutf8proc.a "")
 file(WRITE ${homebrew}/lib/libutf8proc.3.dylib "")
 file(WRITE ${homebrew}/lib/libutf8proc.dylib "")
 file(WRITE ${homebrew}/lib/pkgconfig/libutf8proc.pc
   "prefix=${homebrew}\nlibdir=\${prefix}/lib\nincludedir=\${prefix}/include\n\n"
-  "Name: libutf8proc\nDescription: UTF8 processing\nVersion: 2.9.0\n"
+  "Name: libutf8proc\nDescription: UTF8 processing\nVersion: 2.10.0\n"
   "Libs: -L\${libdir} -lutf8proc\nCflags: -I\${includedir}\n")
+file(MAKE_DIRECTORY ${no_packages})
 
 set(build ${WORK_DIR}/build)
-function(configure)
+function(configure pkg_config_dir)
   execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_LIBDIR=${homebrew}/lib/pkgconfig PKG_CONFIG_PATH=
+    COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_LIBDIR=${pkg_config_dir} PKG_CONFIG_PATH=
             ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${build} -G "Unix Makefiles"
             -DCMAKE_TOOLCHAIN_FILE=${stub_dir}/toolchain.cmake
             -DCMAKE_CXX_COMPILER=${CLANGXX} -DCMAKE_OBJCXX_COMPILER=${CLANGXX}
@@ -56,17 +70,30 @@ function(configure)
   endif()
 endfunction()
 
-configure()
+set(agent_dir ${build}/CMakeFiles/dictation-agent.dir)
+set(core_dir ${build}/CMakeFiles/agent_core.dir)
+
+# What links, on a Mac with utf8proc as a dylib only and on one without it.
+foreach(pkg_config_dir ${homebrew}/lib/pkgconfig ${no_packages})
+  file(REMOVE_RECURSE ${build})
+  configure(${pkg_config_dir})
+  file(READ ${agent_dir}/link.txt link_line)
+  file(READ ${core_dir}/build.make core_rules)
+  expect_not("${link_line}" "utf8proc" "utf8proc (${pkg_config_dir})")
+  expect_not("${link_line}" "\\.dylib|\\.so[ .]" "a shared library (${pkg_config_dir})")
+  expect_not("${link_line}" "(^| )-l" "a library found by the linker (${pkg_config_dir})")
+  expect("${link_line}" "-framework CoreFoundation" "CoreFoundation (${pkg_config_dir})")
+  expect("${core_rules}" "grapheme_clusters_cf\\.cpp" "CoreFoundation's grapheme clusters")
+  expect_not("${core_rules}" "grapheme_clusters_utf8proc" "utf8proc's grapheme clusters")
+endforeach()
+
 set(agent_dir ${build}/CMakeFiles/dictation-agent.dir)
 file(READ ${agent_dir}/link.txt link_line)
 file(READ ${agent_dir}/build.make agent_rules)
 file(READ ${build}/CMakeFiles/agent_platform.dir/flags.make platform_flags)
 file(READ ${build}/CMakeFiles/agent_core.dir/flags.make core_flags)
 
-# The link line.
-expect("${link_line}" "${homebrew}/lib/libutf8proc\\.a" "utf8proc's static archive")
-expect_not("${link_line}" "\\.dylib|\\.so[ .]" "a shared library")
-expect_not("${link_line}" "(^| )-l" "a library found by the linker")
+# The rest of the link line.
 foreach(framework Speech AVFoundation Foundation)
   expect("${link_line}" "-framework ${framework}" "the ${framework} framework")
 endforeach()
@@ -100,7 +127,8 @@ expect("${entitlements}" "<key>com\\.apple\\.security\\.device\\.audio-input</ke
 expect_not("${entitlements}" "com\\.apple\\.security\\.cs\\." "an exception to the hardened runtime")
 
 # A real identity also gets a secure timestamp.
-configure("-DAGENT_CODESIGN_IDENTITY=Developer ID Application: Example (TEAM123456)")
+configure(${homebrew}/lib/pkgconfig
+  "-DAGENT_CODESIGN_IDENTITY=Developer ID Application: Example (TEAM123456)")
 file(READ ${agent_dir}/build.make agent_rules)
 string(REGEX MATCH "[^\n]*/bin/codesign [^\n]*" codesign "${agent_rules}")
 expect("${codesign}" "Developer ID Application: Example \\(TEAM123456\\)" "the identity")
@@ -118,6 +146,8 @@ function(check_listing listing expected_result)
     RESULT_VARIABLE result
     OUTPUT_VARIABLE output
     ERROR_VARIABLE output)
+  fold_white_space(output)
+  expect_not("${output}" "CMake Warning" "a warning from the load-command check")
   if(expected_result STREQUAL "passes" AND NOT result EQUAL 0)
     message(FATAL_ERROR "the load-command check refused macOS's own libraries:\n${output}")
   endif()
@@ -140,4 +170,4 @@ string(CONCAT with_homebrew ${system_libraries}
 check_listing("${with_homebrew}" fails "outside macOS.*libutf8proc\\.3\\.dylib")
 check_listing("" fails "listed no library")
 
-message(STATUS "the macOS build links utf8proc statically and signs with the hardened runtime")
+message(STATUS "the macOS build links nothing from outside macOS and signs with the hardened runtime")

@@ -130,6 +130,41 @@ TEST(TapSlots, ASecondTapOnABusIsRefusedAndTheFirstKeepsDelivering) {
 // The audio thread delivers without pause while the main thread releases the slot. Release must
 // wait for the delivery under way and must leave no delivery after it; ThreadSanitizer (the tsan
 // preset) reports any access to the block or its state that the slot does not order.
+TEST(TapSlots, AReinstalledTapDeliversToTheSameBlockUntilRemoved) {
+  TapSlots taps;
+  FakePlatform before;
+  FakePlatform after;
+  std::vector<Delivery> deliveries;
+  auto held = std::make_shared<int>(0);
+  ASSERT_TRUE(taps.install(0, recordingBlock(deliveries, held), before.install()));
+
+  EXPECT_TRUE(taps.reinstall(0, after.install()));
+  after.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{2048});
+  EXPECT_EQ(deliveries.size(), 1u);
+
+  const std::weak_ptr<int> watch = held;
+  held.reset();
+  taps.remove(0);
+  EXPECT_TRUE(watch.expired());
+  after.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{3072});
+  EXPECT_EQ(deliveries.size(), 1u);
+}
+
+TEST(TapSlots, ReinstallingIsRefusedWithoutATapAndKeepsTheBlockWhenThePlatformRefuses) {
+  TapSlots taps;
+  FakePlatform platform;
+  EXPECT_FALSE(taps.reinstall(0, platform.install()));
+  EXPECT_EQ(platform.installCalls, 0);
+
+  std::vector<Delivery> deliveries;
+  ASSERT_TRUE(taps.install(0, recordingBlock(deliveries, nullptr), platform.install()));
+  FakePlatform refusing;
+  refusing.accepts = false;
+  EXPECT_FALSE(taps.reinstall(0, refusing.install()));
+  platform.callbackSlot->deliver(std::make_shared<FakeBuffer>(), AudioTime{0});
+  EXPECT_EQ(deliveries.size(), 1u);  // released only when the core removes the tap
+}
+
 TEST(TapSlot, ReleaseWaitsForADeliveryUnderWayAndEndsDelivery) {
   auto held = std::make_shared<int>(0);
   const std::weak_ptr<int> watch = held;

@@ -69,6 +69,32 @@ std::vector<std::size_t> cutsOf(const std::string& text) {
   }
 }
 
+// Where the short way hands over to the platform's segmentation and takes over again: stray bytes
+// inside and right after a stretch, plain bases joined to a Prepend (one after another), a long
+// stretch with no plain base at all, flags split across the hand-over.
+TEST(CapTranscript, CutsWhereUtf8procAloneWouldAroundTheHandOvers) {
+  const std::string arabic = [] {
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "\u0628\u0650";  // a letter with a mark, no space
+    return text;
+  }();
+  const std::string texts[] = {
+      "a\u0301\U0001F44D\xff\U0001F44D\xff"
+      "b",
+      "\xff\u0600a\u0600\u0600b\u0301c",
+      "x\u0600",
+      "\u0600",
+      arabic + "a" + arabic,
+      "a\U0001F1E8\U0001F1F3\U0001F1EF\U0001F1F5b\U0001F1E8\U0001F1F3\U0001F1EF",
+      "\u0915\u094d\u0937a\u200d\U0001F468\u200d\U0001F469",
+      "\r\n\r\na\r\n",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(cutsOf(text), oracles::characterBoundaries(text));
+  }
+}
+
 // The short way through plain text must cut exactly where utf8proc alone would: every code point
 // of the basic plane, in contexts that would show it mistaken for a plain base or mark (after a
 // Prepend, before a mark, inside an emoji sequence, an Indic conjunct or a pair of flags).

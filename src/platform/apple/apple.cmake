@@ -10,21 +10,17 @@ endif()
 
 # Library validation under the hardened runtime lets the process load only code signed by Apple or
 # with its own Team ID. Homebrew's dylibs have neither, so dyld would refuse them at launch, ad-hoc
-# signature or Developer ID alike. Every library that is not part of macOS is therefore linked
-# statically: utf8proc from its archive (nlohmann-json is header-only), and the build checks the
-# executable's load commands before signing it.
-find_library(AGENT_UTF8PROC_ARCHIVE NAMES libutf8proc.a HINTS ${UTF8PROC_LIBRARY_DIRS})
-if(NOT AGENT_UTF8PROC_ARCHIVE)
-  message(FATAL_ERROR "libutf8proc.a not found next to ${UTF8PROC_LINK_LIBRARIES}: the agent links "
-                      "utf8proc statically on macOS (Homebrew's utf8proc ships the archive)")
-endif()
-set_target_properties(PkgConfig::UTF8PROC PROPERTIES INTERFACE_LINK_LIBRARIES
-                                                     "${AGENT_UTF8PROC_ARCHIVE}")
+# signature or Developer ID alike. The agent therefore uses no library from outside macOS: the
+# transcript cap takes grapheme clusters from CoreFoundation (utf8proc is the Linux build's),
+# nlohmann-json is header-only, and the build checks the executable's load commands before signing.
+target_sources(agent_core PRIVATE ${AGENT_APPLE_PLATFORM_DIR}/grapheme_clusters_cf.cpp)
+target_link_libraries(agent_core PUBLIC "-framework CoreFoundation")
 
 add_library(agent_platform STATIC
   src/platform/apple/apple_platform.cpp
   src/platform/apple/authorizations.mm
   src/platform/apple/capture_interruptions.cpp
+  src/platform/apple/capture_restart.cpp
   src/platform/apple/dispatch_delay.cpp
   src/platform/apple/engine_capture.mm
   src/platform/apple/format_usability.cpp
@@ -50,8 +46,11 @@ target_link_libraries(agent_platform PUBLIC
 )
 agent_warnings(agent_platform)
 
+# macOS files the permissions under the bundle identifier only when the agent is its own
+# responsible process (started by launchd, say); then every ad-hoc rebuild, which changes the code
+# hash, voids the grants. Spawned by a host or a terminal, the permissions are that app's.
 set(AGENT_BUNDLE_IDENTIFIER "org.dictation-agent.dictation-agent" CACHE STRING
-  "CFBundleIdentifier embedded in the executable; macOS files the permissions under it")
+  "CFBundleIdentifier embedded in the executable; the permissions are filed under it only when the agent is its own responsible process, and an ad-hoc rebuild voids them")
 set(AGENT_CODESIGN_IDENTITY "-" CACHE STRING
   "codesign identity for the executable; \"-\" signs ad hoc")
 

@@ -14,7 +14,8 @@ namespace dictation_agent {
 std::shared_ptr<SpeechRecognizer> makeSpeechFrameworkRecognizer(const Locale& locale);
 // The request listens to `interruptions` for as long as it lives.
 std::shared_ptr<RecognitionRequest> makeSpeechFrameworkRequest(CaptureInterruptions& interruptions);
-// The engine reports to `interruptions` when a device change ends its capture.
+// The engine restarts capture after a device change and reports to `interruptions` when that
+// fails and capture has ended.
 std::unique_ptr<AudioEngine> makeEngineCapture(std::shared_ptr<CaptureInterruptions> interruptions);
 std::unique_ptr<SpeechAuthorization> makeSpeechFrameworkAuthorization();
 std::unique_ptr<MicrophoneAuthorization> makeCaptureDeviceAuthorization();

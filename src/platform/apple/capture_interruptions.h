@@ -5,8 +5,9 @@
 
 namespace dictation_agent {
 
-// Connects the audio engine, which learns that capture has ended without a host stop (the input
-// device changed under it), with the recognition requests it may be feeding. Main thread only.
+// Connects the audio engine, which learns that capture has ended without a host stop (a device
+// change it could not restart capture after), with the recognition requests it may be feeding.
+// Main thread only.
 class CaptureInterruptions {
  public:
   class Listener {

@@ -5,6 +5,8 @@
 #
 #   cmake -DOTOOL=... -DEXECUTABLE=... -P check_load_commands.cmake
 
+cmake_minimum_required(VERSION 3.22)  # the project's policies, in script mode too
+
 execute_process(
   COMMAND ${OTOOL} -L ${EXECUTABLE}
   RESULT_VARIABLE result
@@ -37,5 +39,5 @@ endif()
 if(foreign)
   list(JOIN foreign "\n  " foreign_list)
   message(FATAL_ERROR "${EXECUTABLE} loads libraries from outside macOS, which the hardened "
-                      "runtime would refuse; link them statically:\n  ${foreign_list}")
+                      "runtime would refuse:\n  ${foreign_list}")
 endif()

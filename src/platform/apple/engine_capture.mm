@@ -1,7 +1,10 @@
 #import <AVFoundation/AVFoundation.h>
 #import <Foundation/Foundation.h>
 
+#include <map>
+
 #include "platform/apple/apple_services.h"
+#include "platform/apple/capture_restart.h"
 #include "platform/apple/captured_pcm_buffer.h"
 #include "platform/apple/format_usability.h"
 #include "platform/apple/tap_slots.h"
@@ -61,10 +64,53 @@ class EngineInputNode final : public InputNode {
                        TapBlock block) override {
     const auto* ours = dynamic_cast<const EngineInputFormat*>(format.get());
     AVAudioFormat* tapFormat = ours != nullptr ? ours->avFormat() : nil;
-    return taps_.install(bus, std::move(block), [&](std::shared_ptr<TapSlot> slot) {
+    const bool installed =
+        taps_.install(bus, std::move(block), platformInstall(bus, bufferSize, tapFormat));
+    if (installed) bufferSizes_[bus] = bufferSize;
+    return installed;
+  }
+
+  // After a configuration change: every tap again, in `format`, delivering to the same blocks.
+  bool reinstallTaps(AVAudioFormat* format) {
+    bool all = true;
+    for (const auto& [bus, bufferSize] : bufferSizes_) {
       @autoreleasepool {
         @try {
-          [engine_.inputNode
+          [engine_.inputNode removeTapOnBus:busIndex(bus)];
+        } @catch (...) {
+        }
+      }
+      all = taps_.reinstall(bus, platformInstall(bus, bufferSize, format)) && all;
+    }
+    return all;
+  }
+
+  void removeTapOnBus(int bus) override {
+    bool removed = false;
+    @autoreleasepool {
+      @try {
+        [engine_.inputNode removeTapOnBus:busIndex(bus)];
+        removed = true;
+      } @catch (...) {
+      }
+    }
+    // Once AVFoundation has removed the tap it calls the block no more, so the block can go.
+    // Had removal failed, the tap might still deliver, and the block has to stay.
+    if (removed) {
+      taps_.remove(bus);
+      bufferSizes_.erase(bus);
+    }
+  }
+
+ private:
+  // The platform step of installing a tap that delivers through a slot.
+  TapSlots::PlatformInstall platformInstall(int bus, std::uint32_t bufferSize,
+                                            AVAudioFormat* tapFormat) {
+    AVAudioEngine* engine = engine_;
+    return [engine, bus, bufferSize, tapFormat](std::shared_ptr<TapSlot> slot) {
+      @autoreleasepool {
+        @try {
+          [engine.inputNode
               installTapOnBus:busIndex(bus)
                    bufferSize:bufferSize
                        format:tapFormat
@@ -81,66 +127,30 @@ class EngineInputNode final : public InputNode {
           return false;
         }
       }
-    });
+    };
   }
 
-  void removeTapOnBus(int bus) override {
-    bool removed = false;
-    @autoreleasepool {
-      @try {
-        [engine_.inputNode removeTapOnBus:busIndex(bus)];
-        removed = true;
-      } @catch (...) {
-      }
-    }
-    // Once AVFoundation has removed the tap it calls the block no more, so the block can go.
-    // Had removal failed, the tap might still deliver, and the block has to stay.
-    if (removed) taps_.remove(bus);
-  }
-
- private:
   AVAudioEngine* __strong engine_;
   TapSlots taps_;
+  std::map<int, std::uint32_t> bufferSizes_;  // of the taps installed, by bus
 };
 
-// What the observer of configuration changes works with; shared with its block. Main thread.
-struct CaptureState {
-  bool capturing = false;  // from a successful start() until stop()
-  std::shared_ptr<CaptureInterruptions> interruptions;
-};
-
-// On a change of the input's sample rate or channel count the engine stops itself and posts a
-// notification, for this engine only; capture is then over without any host stop, and the
-// requests it was feeding are told so.
-id<NSObject> observeConfigurationChanges(AVAudioEngine* engine,
-                                         std::shared_ptr<CaptureState> state) {
-  __weak AVAudioEngine* observed = engine;
-  // AVFoundation posts on an internal queue; the block runs on the main queue, where the state
-  // and the requests belong.
-  return [[NSNotificationCenter defaultCenter]
-      addObserverForName:AVAudioEngineConfigurationChangeNotification
-                  object:engine
-                   queue:[NSOperationQueue mainQueue]
-              usingBlock:^(NSNotification*) {
-                AVAudioEngine* current = observed;
-                // A change before start or after a stop ends nothing, nor does one noticed only
-                // after the engine runs again.
-                if (!state->capturing || current == nil || [current isRunning]) return;
-                state->capturing = false;
-                state->interruptions->interrupt();
-              }];
-}
-
-class EngineCapture final : public AudioEngine {
+// On a change of the input's or the output's sample rate or channel count the engine stops
+// itself and posts AVAudioEngineConfigurationChangeNotification, for this engine only. While
+// capturing, capture restarts on the new format and goes on feeding the same requests (see
+// CaptureLifecycle); only when that fails is capture over without a host stop, and the requests
+// it was feeding are told so.
+class EngineCapture final : public AudioEngine, private RestartSteps {
  public:
   explicit EngineCapture(std::shared_ptr<CaptureInterruptions> interruptions)
       : engine_([[AVAudioEngine alloc] init]),
         node_(engine_),
-        state_(std::make_shared<CaptureState>(CaptureState{false, std::move(interruptions)})),
-        observer_(observeConfigurationChanges(engine_, state_)) {}
+        interruptions_(std::move(interruptions)),
+        observer_(observeConfigurationChanges()) {}
 
   ~EngineCapture() override {
     @autoreleasepool {
+      // The observer's block runs on the main queue, as this does: once removed, it runs no more.
       [[NSNotificationCenter defaultCenter] removeObserver:observer_];
     }
   }
@@ -161,21 +171,46 @@ class EngineCapture final : public AudioEngine {
   }
 
   bool start() override {
-    @autoreleasepool {
-      bool started = false;
-      @try {
-        // The error is not looked at: any failure to start means no usable microphone.
-        started = [engine_ startAndReturnError:nil];
-      } @catch (...) {
-        started = false;
-      }
-      state_->capturing = started;
-      return started;
-    }
+    const bool started = startRunning();
+    lifecycle_.started(started);
+    return started;
   }
 
   void stop() override {
-    state_->capturing = false;
+    lifecycle_.stopped();
+    stopRunning();
+  }
+
+ private:
+  id<NSObject> observeConfigurationChanges() {
+    EngineCapture* capture = this;
+    // AVFoundation posts on an internal queue; the block runs on the main queue, where capture
+    // and the requests belong.
+    return [[NSNotificationCenter defaultCenter]
+        addObserverForName:AVAudioEngineConfigurationChangeNotification
+                    object:engine_
+                     queue:[NSOperationQueue mainQueue]
+                usingBlock:^(NSNotification*) {
+                  capture->configurationChanged();
+                }];
+  }
+
+  void configurationChanged() {
+    if (lifecycle_.configurationChanged(*this)) interruptions_->interrupt();
+  }
+
+  bool startRunning() {
+    @autoreleasepool {
+      @try {
+        // The error is not looked at: any failure to start means no usable microphone.
+        return [engine_ startAndReturnError:nil];
+      } @catch (...) {
+        return false;
+      }
+    }
+  }
+
+  void stopRunning() {
     @autoreleasepool {
       @try {
         [engine_ stop];
@@ -184,10 +219,33 @@ class EngineCapture final : public AudioEngine {
     }
   }
 
- private:
+  // RestartSteps.
+  FormatReading currentInputFormat() override {
+    @autoreleasepool {
+      restartFormat_ = nil;
+      FormatReading hardware;
+      @try {
+        AVAudioInputNode* node = engine_.inputNode;
+        restartFormat_ = [node outputFormatForBus:kHardwareBus];
+        hardware = readingOf([node inputFormatForBus:kHardwareBus]);
+      } @catch (...) {
+        restartFormat_ = nil;
+      }
+      return reportedInputFormat(readingOf(restartFormat_), hardware);
+    }
+  }
+  bool reinstallTap() override { return node_.reinstallTaps(restartFormat_); }
+  bool startEngine() override {
+    prepare();
+    return startRunning();
+  }
+  void stopEngine() override { stopRunning(); }
+
   AVAudioEngine* __strong engine_;
   EngineInputNode node_;
-  std::shared_ptr<CaptureState> state_;
+  std::shared_ptr<CaptureInterruptions> interruptions_;
+  CaptureLifecycle lifecycle_;
+  AVAudioFormat* __strong restartFormat_ = nil;  // read by currentInputFormat for reinstallTap
   id<NSObject> __strong observer_;
 };
 

@@ -4,7 +4,15 @@
 
 namespace dictation_agent {
 
-void ResultDelivery::deliver(const std::optional<TranscriptionReading>& reading, bool failed) {
+void ResultDelivery::deliver(const std::optional<TranscriptionReading>& reading,
+                             RecognitionFailure failure) {
+  if (failure == RecognitionFailure::kNoSpeech && audioEnded_) {
+    const std::string text = reading ? transcript_.add(*reading) : transcript_.text();
+    open_ = false;
+    handler_(RecognitionResult{text, true}, std::nullopt);
+    return;
+  }
+  const bool failed = failure != RecognitionFailure::kNone;
   std::optional<RecognitionResult> result;
   if (reading) {
     result = RecognitionResult{transcript_.add(*reading), reading->isFinal};

@@ -15,8 +15,8 @@
 namespace dictation_agent {
 namespace {
 
-// How long the recogniser may take for its last result once a device change has ended capture:
-// as long as after a host stop.
+// How long the recogniser may take for its last result once capture has ended without a host stop
+// (a device change it could not follow): as long as after a host stop.
 constexpr double kInterruptedCaptureGraceSeconds = 2.0;
 
 // Goes by the UTF-16 units rather than -UTF8String, which gives NULL for a string holding an
@@ -41,6 +41,17 @@ std::optional<TranscriptionReading> readingOf(SFSpeechRecognitionResult* result)
   }
   reading.isFinal = [result isFinal];
   return reading;
+}
+
+// On-device recognition reports "no speech detected" with this error when the audio it was
+// given last held no speech, also after earlier words. The domain is the assistant framework's,
+// which no public header names.
+RecognitionFailure failureOf(NSError* error) {
+  if (error == nil) return RecognitionFailure::kNone;
+  if ([error.domain isEqualToString:@"kAFAssistantErrorDomain"] && error.code == 1110) {
+    return RecognitionFailure::kNoSpeech;
+  }
+  return RecognitionFailure::kOther;
 }
 
 class SpeechFrameworkTask final : public RecognitionTask {
@@ -77,9 +88,19 @@ class SpeechFrameworkRecognizer final : public SpeechRecognizer {
     recognizer_.queue = queue_;
   }
 
-  bool supportsOnDeviceRecognition() override { return recognizer_.supportsOnDeviceRecognition; }
+  // Both may be called before the main run loop runs, where no pool would catch what the
+  // framework autoreleases.
+  bool supportsOnDeviceRecognition() override {
+    @autoreleasepool {
+      return recognizer_.supportsOnDeviceRecognition;
+    }
+  }
 
-  bool isAvailable() override { return [recognizer_ isAvailable]; }
+  bool isAvailable() override {
+    @autoreleasepool {
+      return [recognizer_ isAvailable];
+    }
+  }
 
   std::shared_ptr<RecognitionTask> recognitionTask(std::shared_ptr<RecognitionRequest> request,
                                                    ResultHandler handler) override {
@@ -93,7 +114,7 @@ class SpeechFrameworkRecognizer final : public SpeechRecognizer {
               recognitionTaskWithRequest:ours->sfRequest()
                            resultHandler:^(SFSpeechRecognitionResult* result, NSError* error) {
                              @autoreleasepool {
-                               delivery->deliver(readingOf(result), error != nil);
+                               delivery->deliver(readingOf(result), failureOf(error));
                              }
                            }];
         } @catch (...) {
@@ -104,19 +125,31 @@ class SpeechFrameworkRecognizer final : public SpeechRecognizer {
         // Recognition that could not start fails the way a failing recogniser does: one error,
         // on the results queue.
         [queue_ addOperationWithBlock:^{
-          delivery->deliver(std::nullopt, true);
+          delivery->deliver(std::nullopt, RecognitionFailure::kOther);
         }];
       } else {
         ours->setInterruptionHandler(closeAfterGracePeriod(delivery));
+        ours->setAudioEndHandler(tellAudioEnded(delivery));
       }
       return std::make_shared<SpeechFrameworkTask>(task);
     }
   }
 
  private:
-  // After a device change has ended the audio, the recogniser normally delivers its final result;
-  // should it stay silent, the transcript so far goes out as the final result once the grace
-  // period is over, so the dictation ends as after a host stop.
+  // The delivery hears of the end of the audio on its own queue, ahead of whatever the recogniser
+  // answers to it.
+  std::function<void()> tellAudioEnded(std::shared_ptr<ResultDelivery> delivery) {
+    NSOperationQueue* queue = queue_;
+    return [delivery = std::move(delivery), queue] {
+      [queue addOperationWithBlock:^{
+        delivery->audioEnded();
+      }];
+    };
+  }
+
+  // After a failed restart of capture has ended the audio, the recogniser normally delivers its
+  // final result; should it stay silent, the transcript so far goes out as the final result once
+  // the grace period is over, so the dictation ends as after a host stop.
   std::function<void()> closeAfterGracePeriod(std::shared_ptr<ResultDelivery> delivery) {
     NSOperationQueue* queue = queue_;
     return [delivery = std::move(delivery), queue] {

@@ -16,9 +16,10 @@ namespace dictation_agent {
 // The request over SFSpeechAudioBufferRecognitionRequest; the recogniser starts its task on
 // the request it wraps.
 //
-// When capture ends without a host stop (the input device changed), the request ends its audio
-// as a stop would and calls its interruption handler, through which the recognition task makes
-// sure the dictation still ends in time.
+// When capture ends without a host stop (a device change that capture could not follow), the
+// request ends its audio as a stop would and calls its interruption handler, through which the
+// recognition task makes sure the dictation still ends in time. Whenever the audio ends, the
+// audio-end handler hears of it first.
 class SpeechFrameworkRequest final : public RecognitionRequest,
                                      public CaptureInterruptions::Listener {
  public:
@@ -38,12 +39,16 @@ class SpeechFrameworkRequest final : public RecognitionRequest,
     interruptionHandler_ = std::move(handler);
   }
 
+  // Main thread, when the recognition task is created.
+  void setAudioEndHandler(std::function<void()> handler) { audioEndHandler_ = std::move(handler); }
+
   SFSpeechAudioBufferRecognitionRequest* sfRequest() const { return request_; }
 
  private:
   SFSpeechAudioBufferRecognitionRequest* __strong request_;
   bool audioEnded_ = false;  // main thread
   std::function<void()> interruptionHandler_;
+  std::function<void()> audioEndHandler_;
 };
 
 }  // namespace dictation_agent

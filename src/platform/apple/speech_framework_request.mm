@@ -29,6 +29,7 @@ void SpeechFrameworkRequest::appendAudioPCMBuffer(std::shared_ptr<const AudioPCM
 
 void SpeechFrameworkRequest::endAudio() {
   audioEnded_ = true;
+  if (audioEndHandler_) audioEndHandler_();
   @autoreleasepool {
     @try {
       [request_ endAudio];

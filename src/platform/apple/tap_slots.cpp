@@ -30,6 +30,11 @@ bool TapSlots::install(int bus, InputNode::TapBlock block, const PlatformInstall
   return true;
 }
 
+bool TapSlots::reinstall(int bus, const PlatformInstall& platformInstall) {
+  const auto found = slots_.find(bus);
+  return found != slots_.end() && platformInstall(found->second);
+}
+
 void TapSlots::remove(int bus) {
   const auto found = slots_.find(bus);
   if (found == slots_.end()) return;

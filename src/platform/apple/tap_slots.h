@@ -44,6 +44,12 @@ class TapSlots {
   // the platform kept the callback, and a tap already on the bus stays as it was.
   bool install(int bus, InputNode::TapBlock block, const PlatformInstall& platformInstall);
 
+  // Main thread, after the platform has removed its tap of `bus` to install another (the format
+  // changed): the platform's new callback delivers through the slot the bus has, to the same
+  // block. Refused when the bus has no tap. When the platform refuses, the slot stays: the core
+  // still removes the tap, and releases the block then.
+  bool reinstall(int bus, const PlatformInstall& platformInstall);
+
   // Main thread, after the platform has removed the tap of `bus`: releases its block. Harmless
   // when the bus has no tap.
   void remove(int bus);

@@ -26,6 +26,24 @@ bool endsTimed(const TranscriptionReading& reading) {
   return !reading.segments.empty() && isTimed(reading.segments.back());
 }
 
+// Case is compared for ASCII letters only: enough for a phrase the recogniser delivers again
+// with a capital, and no locale to get wrong.
+char foldedAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (prefix.size() > text.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (foldedAscii(text[i]) != foldedAscii(prefix[i])) return false;
+  }
+  return true;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && startsWithIgnoringCase(a, b);
+}
+
 }  // namespace
 
 std::string_view utteranceSeparatorFor(std::string_view localeIdentifier) {
@@ -43,55 +61,87 @@ std::string_view utteranceSeparatorFor(std::string_view localeIdentifier) {
 
 std::string TranscriptAccumulator::add(const TranscriptionReading& reading) {
   if (reading.text.empty()) {
-    // A closed utterance is kept now: an empty final result may be all that follows it.
-    if (hasReference_ && reference_.utteranceEnded) commitReference();
-    live_.clear();
+    if (reading.utteranceEnded && hasLive_) liveClosed_ = true;
     return text();
   }
-  if (repeatsCommittedPart(reading)) {
+  if (!hasLive_) {
+    setLive(reading, reading.utteranceEnded);
+  } else if (!committed_.empty() && startsWithIgnoringCase(reading.text, text())) {
     // The recogniser went back over the whole dictation; keeping both would double the words.
     committed_.clear();
-    committedEnd_ = 0.0;
-  } else if (isRestart(reading)) {
-    commitReference();
+    setLive(reading, reading.utteranceEnded);
+  } else if (coverCommitted(reading)) {
+    setLive(reading, reading.utteranceEnded);
+  } else if (liveClosed_) {
+    if (repeatsClosedPhrase(reading)) {
+      setLive(reading, true);
+    } else {
+      commitLiveBefore(reading);
+      setLive(reading, reading.utteranceEnded);
+    }
+  } else if (startsAfterLivePhrase(reading)) {
+    commitLiveBefore(reading);
+    setLive(reading, reading.utteranceEnded);
+  } else {
+    setLive(reading, reading.utteranceEnded);
   }
-  reference_ = reading;
-  hasReference_ = true;
-  live_ = reading.text;
   return text();
 }
 
 std::string TranscriptAccumulator::text() const {
-  if (committed_.empty()) return live_;
-  if (live_.empty()) return committed_;
-  return committed_ + separator_ + live_;
+  std::string whole;
+  const auto append = [&](const std::string& part) {
+    if (part.empty()) return;
+    if (!whole.empty()) whole += separator_;
+    whole += part;
+  };
+  for (const Phrase& phrase : committed_) append(phrase.text);
+  if (hasLive_) append(live_.text);
+  return whole;
 }
 
-bool TranscriptAccumulator::isRestart(const TranscriptionReading& next) const {
-  if (!hasReference_ || next.text.starts_with(reference_.text)) return false;
-  if (endsTimed(reference_) && startsTimed(next)) {
-    return next.segments.front().timestamp + kTimingTolerance >= endOf(reference_.segments.back());
+bool TranscriptAccumulator::coverCommitted(const TranscriptionReading& next) {
+  if (!startsTimed(next) || !endsTimed(next)) return false;
+  const double start = next.segments.front().timestamp;
+  const double end = endOf(next.segments.back());
+  bool covered = false;
+  while (!committed_.empty()) {
+    const Phrase& last = committed_.back();
+    if (!last.followedLater || last.segments.empty() || !isTimed(last.segments.front()) ||
+        !isTimed(last.segments.back())) {
+      break;
+    }
+    const bool spans = start <= last.segments.front().timestamp + kTimingTolerance &&
+                       end + kTimingTolerance >= endOf(last.segments.back());
+    if (!spans) break;
+    committed_.pop_back();
+    covered = true;
   }
-  return reference_.utteranceEnded;
+  return covered;
 }
 
-bool TranscriptAccumulator::repeatsCommittedPart(const TranscriptionReading& next) const {
-  if (committed_.empty() || !next.text.starts_with(committed_)) return false;
-  // The same words spoken again after the committed ones are new speech, not a repetition.
-  if (committedEnd_ > 0.0 && startsTimed(next)) {
-    return next.segments.front().timestamp + kTimingTolerance < committedEnd_;
-  }
-  return true;
+bool TranscriptAccumulator::repeatsClosedPhrase(const TranscriptionReading& next) const {
+  if (!equalIgnoringCase(next.text, live_.text)) return false;
+  if (!startsTimed(next)) return true;
+  // Timing shows it came later when it starts after the closed phrase ended, or at all when the
+  // closed phrase had no timing to compare with.
+  return endsTimed(live_) &&
+         next.segments.front().timestamp + kTimingTolerance < endOf(live_.segments.back());
 }
 
-void TranscriptAccumulator::commitReference() {
-  if (!reference_.text.empty()) {
-    if (!committed_.empty()) committed_ += separator_;
-    committed_ += reference_.text;
-  }
-  committedEnd_ = endsTimed(reference_) ? endOf(reference_.segments.back()) : 0.0;
-  hasReference_ = false;
-  reference_ = TranscriptionReading{};
+bool TranscriptAccumulator::startsAfterLivePhrase(const TranscriptionReading& next) const {
+  return endsTimed(live_) && startsTimed(next) &&
+         next.segments.front().timestamp + kTimingTolerance >= endOf(live_.segments.back());
+}
+
+void TranscriptAccumulator::commitLiveBefore(const TranscriptionReading& next) {
+  committed_.push_back(Phrase{live_.text, live_.segments, startsAfterLivePhrase(next)});
+}
+
+void TranscriptAccumulator::setLive(const TranscriptionReading& reading, bool closed) {
+  live_ = reading;
+  hasLive_ = true;
+  liveClosed_ = closed;
 }
 
 }  // namespace dictation_agent

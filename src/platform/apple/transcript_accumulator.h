@@ -6,8 +6,9 @@
 
 namespace dictation_agent {
 
-// When a recognised segment was spoken, in seconds from the start of the request's audio. A
-// duration of 0 means the recogniser gave no timing for it (partial results may carry none).
+// When a recognised segment was spoken, in seconds from the start of the request's audio or of
+// the phrase (Apple does not say which). A duration of 0 means the recogniser gave no timing for
+// it (partial results may carry none).
 struct SegmentTiming {
   double timestamp = 0.0;
   double duration = 0.0;
@@ -17,8 +18,8 @@ struct SegmentTiming {
 struct TranscriptionReading {
   std::string text;  // the best transcription's formatted string, UTF-8
   std::vector<SegmentTiming> segments;
-  // The result carried speech metadata, which the recogniser attaches to the last result of an
-  // utterance (systems that have it only).
+  // The result carried speech metadata, which the recogniser attaches to the last result of a
+  // phrase (systems that have it only).
   bool utteranceEnded = false;
   bool isFinal = false;
 };
@@ -28,26 +29,32 @@ struct TranscriptionReading {
 std::string_view utteranceSeparatorFor(std::string_view localeIdentifier);
 
 // Keeps the words of a dictation across the recogniser's restarts. After a pause the on-device
-// recogniser may begin a new utterance and deliver only the words after the pause, as if the
-// earlier ones had never been said. Each result is compared with the previous one:
+// recogniser may begin a new phrase and deliver only the words after the pause, as if the
+// earlier ones had never been said. Each non-empty result is weighed against the live phrase
+// (the last non-empty result since the last commit), and nothing is dropped without evidence:
 //
-//  - a result whose text extends the previous text is growth: it replaces the live utterance;
-//  - otherwise, when both results carry timing, it is a restart if its first segment starts at
-//    or after the end of the previous result's last segment, and a revision if it starts earlier;
-//  - without timing, it is a restart only when the previous result closed its utterance (speech
-//    metadata), and a revision otherwise.
+//  1. a result that begins with the whole delivered text, ignoring case, goes back over the
+//     dictation: it replaces everything;
+//  2. a result whose timing spans committed phrases that were followed by later speech covers
+//     them: they go, and it replaces the live phrase;
+//  3. after a phrase that speech metadata closed, the result starts a new phrase (the closed one
+//     is committed), unless it repeats the closed phrase, ignoring case, with no timing that
+//     shows it came later: that is the same phrase delivered again;
+//  4. without metadata, timing decides: a result whose first segment starts at or after the end
+//     of the live phrase's last segment starts a new phrase;
+//  5. anything else is growth or a revision of the live phrase, which it replaces.
 //
-// A restart commits the previous utterance; a revision only replaces the live one, so a revision
-// never reaches the committed part. An empty result leaves the previous non-empty one as the
-// reference for the next decision, except after an utterance that was closed: that one is
-// committed at once, since the next result may well be the empty final one.
+// An empty result changes nothing, so the words it would erase stay until a non-empty result
+// decides; an empty result with metadata closes the live phrase. Whether segment timing counts
+// from the request or from the phrase is not documented: a commit remembers whether the next
+// phrase began after it in time, and only a phrase that did can later be covered by timing.
 //
 // Not thread-safe: one instance per recognition task, used on that task's queue.
 class TranscriptAccumulator {
  public:
   explicit TranscriptAccumulator(std::string_view separator) : separator_(separator) {}
 
-  // Takes the next result and returns the whole dictation's text: the committed utterances, then
+  // Takes the next result and returns the whole dictation's text: the committed phrases, then
   // the live one, joined by the separator.
   std::string add(const TranscriptionReading& reading);
 
@@ -55,16 +62,23 @@ class TranscriptAccumulator {
   std::string text() const;
 
  private:
-  bool isRestart(const TranscriptionReading& next) const;
-  bool repeatsCommittedPart(const TranscriptionReading& next) const;
-  void commitReference();
+  struct Phrase {
+    std::string text;
+    std::vector<SegmentTiming> segments;
+    bool followedLater = false;  // the next phrase began after this one ended, by timing
+  };
+
+  bool coverCommitted(const TranscriptionReading& next);
+  bool repeatsClosedPhrase(const TranscriptionReading& next) const;
+  bool startsAfterLivePhrase(const TranscriptionReading& next) const;
+  void commitLiveBefore(const TranscriptionReading& next);
+  void setLive(const TranscriptionReading& reading, bool closed);
 
   std::string separator_;
-  std::string committed_;
-  double committedEnd_ = 0.0;  // end of the last committed utterance; 0 when it had no timing
-  std::string live_;
-  bool hasReference_ = false;
-  TranscriptionReading reference_;  // the last non-empty result since the last commit
+  std::vector<Phrase> committed_;
+  bool hasLive_ = false;
+  TranscriptionReading live_;  // the last non-empty result since the last commit
+  bool liveClosed_ = false;    // speech metadata closed the live phrase
 };
 
 }  // namespace dictation_agent

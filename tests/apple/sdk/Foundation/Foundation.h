@@ -46,9 +46,14 @@ enum : NSStringEncoding {
 - (nullable instancetype)initWithBytes:(const void*)bytes
                                 length:(NSUInteger)len
                               encoding:(NSStringEncoding)encoding;
+- (BOOL)isEqualToString:(NSString*)aString;
 @end
 
+typedef NSString* NSErrorDomain;
+
 @interface NSError : NSObject
+@property(readonly, copy) NSErrorDomain domain;
+@property(readonly) NSInteger code;
 @end
 
 typedef struct {
