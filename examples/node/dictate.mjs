@@ -44,7 +44,9 @@ const segmenter = new Intl.Segmenter(undefined, { granularity: 'grapheme' });
 
 // Rewrites the current terminal line with the end of `text` that fits on it, in columns.
 function showLive(text) {
-  const width = Math.max((process.stdout.columns ?? 80) - 1, 10);
+  // Not a terminal: $COLUMNS, as Python's shutil.get_terminal_size reads it, else 80.
+  const columnsShown = process.stdout.columns ?? (Number(process.env.COLUMNS) || 80);
+  const width = Math.max(columnsShown - 1, 10);
   const clusters = Array.from(segmenter.segment(text), (piece) => piece.segment);
   let line = text;
   if (clusters.reduce((sum, cluster) => sum + columns(cluster), 0) > width) {

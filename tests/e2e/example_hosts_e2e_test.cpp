@@ -122,6 +122,23 @@ INSTANTIATE_TEST_SUITE_P(Examples, ExampleHostEnding,
                                             ::testing::ValuesIn(kEndings)),
                          hostEndingName);
 
+class ExampleHostLiveLine : public ::testing::TestWithParam<Host> {};
+
+// The live line keeps the end of the transcript that fits the terminal's width in columns: a
+// Chinese character takes two, so 20 columns hold the leading "…" and nine characters.
+TEST_P(ExampleHostLiveLine, FitsTheTerminalsWidthInColumns) {
+  std::vector<std::string> command = GetParam().command;
+  command.insert(command.end(), {"--agent", AGENT_STAND_IN, "wide-text"});
+  ChildProcess child(command, {{"COLUMNS", "21"}});
+  ASSERT_EQ(child.wait(std::chrono::seconds(20)), 0) << child.errorOutput();
+  const auto shown = shownLines(child.unreadOutput());
+  ASSERT_GE(shown.size(), 3u) << child.unreadOutput();
+  EXPECT_EQ(shown[shown.size() - 2], "…天气很好我想去散步");
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleHostLiveLine, ::testing::Values(kPython, kNode),
+                         hostName);
+
 struct Misbehaviour {
   const char* name;
   const char* mode;  // of tests/e2e/stand_in_agent.py

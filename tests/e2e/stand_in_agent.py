@@ -13,6 +13,7 @@ one transcript), then:
     cancel         waits for its standard input; on "cancel" in it, at its end or on SIGINT
                    (a terminal's Ctrl-C reaches the whole group), writes a cancelled "final"
                    and exits, as the agent does
+    wide-text      writes a transcript of 60 Chinese characters and a "final" with it, and exits
 The other modes then wait for the end of their standard input (the host's cancel) and exit.
 """
 import os
@@ -41,6 +42,11 @@ def main(mode):
         write(line.encode() + b"\n")
     if mode == "partial-line":
         write(b'{"type":"transcript","te')
+        return 0
+    if mode == "wide-text":
+        text = "今天天气很好我想去散步" * 6
+        write(('{"type":"transcript","text":"%s"}\n' % text).encode())
+        write(('{"type":"final","text":"%s","cancelled":false}\n' % text).encode())
         return 0
     if mode == "killed":
         os.kill(os.getpid(), signal.SIGKILL)
