@@ -87,18 +87,16 @@ void Dictation::start() {
   // its own, it also asks the main queue for a stop, so that the words heard so far end the
   // dictation within the grace period; the dictation is not held, only reached if alive.
   MainQueue* queue = &platform_.mainQueue();
-  const bool installed =
-      node.installTapOnBus(kBus, kTapBufferFrames, format,
-                           [target = newRequest, queue, weak = weak_from_this()](
-                               std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime) {
-                             const bool endsCapture = buffer && buffer->endsCapture();
-                             target->appendAudioPCMBuffer(std::move(buffer));
-                             if (endsCapture) {
-                               queue->post([weak] {
-                                 if (auto self = weak.lock()) self->captureEnded();
-                               });
-                             }
-                           });
+  InputNode::TapBlock tapBlock = [target = newRequest, queue, weak = weak_from_this()](
+                                     std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime) {
+    const bool endsCapture = buffer && buffer->endsCapture();
+    target->appendAudioPCMBuffer(std::move(buffer));
+    if (!endsCapture) return;
+    queue->post([weak] {
+      if (auto self = weak.lock()) self->captureEnded();
+    });
+  };
+  const bool installed = node.installTapOnBus(kBus, kTapBufferFrames, format, std::move(tapBlock));
   if (!installed) {
     finish(error_code::kMicrophoneUnavailable);
     return;
