@@ -41,7 +41,7 @@ install(FILES docs/protocol.md docs/events.schema.json
 
 if(NOT APPLE)
   set(CPACK_PACKAGE_NAME dictation-agent)
-  set(CPACK_PACKAGE_VERSION 0.1.0)
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
   set(CPACK_PACKAGE_CONTACT "dictation-agent developers <dictation-agent@localhost>")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "on-device dictation for host applications")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\

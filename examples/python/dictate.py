@@ -5,27 +5,47 @@
 
 Starts the agent (by default `dictation-agent` from PATH) for LOCALE (default en-US), shows the
 transcript on one terminal line as it grows, stops the dictation when you press Enter and cancels
-it on Ctrl-D (the end of its input) before that. Prints the final text and exits 0; prints
-"error: <code>" (or "cancelled") on standard error and exits 1 otherwise.
+it on Ctrl-D (the end of its input) or Ctrl-C before that. Prints the final text and exits 0;
+otherwise prints one line on standard error ("cancelled", "error: <code>", or what went wrong
+with the agent) and exits 1.
 """
 import argparse
 import asyncio
 import json
 import os
 import shutil
+import signal
 import sys
 import threading
+import unicodedata
 
 # A "transcript" line carries up to 16000 characters, JSON-escaped: more than asyncio's default
-# 64 KiB line limit can hold in the worst case.
+# 64 KiB line limit can hold in the worst case. A longer line is no event of this agent.
 LINE_LIMIT = 1 << 20
 
 
+class AgentFault(Exception):
+    """The agent's output broke the protocol; the message says how."""
+
+
+def columns(character):
+    """The terminal columns `character` takes: 2 for wide East Asian ones, 0 for marks."""
+    if unicodedata.combining(character) or unicodedata.category(character) in ("Mn", "Me", "Cf"):
+        return 0
+    return 2 if unicodedata.east_asian_width(character) in ("W", "F") else 1
+
+
 def show_live(text):
-    """Rewrites the current terminal line with the end of `text` that fits on it."""
+    """Rewrites the current terminal line with the end of `text` that fits on it, in columns."""
     width = max(shutil.get_terminal_size().columns - 1, 10)
-    if len(text) > width:
-        text = "…" + text[-(width - 1):]
+    if sum(map(columns, text)) > width:
+        kept, used = [], 1  # the leading "…" takes one column
+        for character in reversed(text):
+            used += columns(character)
+            if used > width:
+                break
+            kept.append(character)
+        text = "…" + "".join(reversed(kept))
     sys.stdout.write("\r\x1b[K" + text)
     sys.stdout.flush()
 
@@ -42,12 +62,49 @@ def watch_keyboard(loop, on_input):
 
     def read():
         while True:
-            data = os.read(sys.stdin.fileno(), 4096)
+            try:
+                data = os.read(sys.stdin.fileno(), 4096)
+            except OSError:
+                data = b""
             loop.call_soon_threadsafe(on_input, data)
             if not data:
                 return
 
     threading.Thread(target=read, daemon=True).start()
+
+
+async def read_event(stdout):
+    """The next event, or None at the end of the agent's output; AgentFault on a bad line."""
+    try:
+        line = await stdout.readuntil(b"\n")
+    except asyncio.IncompleteReadError as error:
+        if error.partial:
+            raise AgentFault("the agent's output ended in the middle of a line") from None
+        return None
+    except asyncio.LimitOverrunError:
+        raise AgentFault(f"the agent wrote a line longer than {LINE_LIMIT} bytes") from None
+    try:
+        text = line.decode("utf-8")
+    except UnicodeDecodeError:
+        raise AgentFault("the agent wrote a line that is not UTF-8") from None
+    try:
+        event = json.loads(text)
+    except ValueError:
+        event = None
+    if not isinstance(event, dict) or not isinstance(event.get("type"), str):
+        raise AgentFault("the agent wrote a line that is not a JSON event")
+    return event
+
+
+async def end_agent(agent):
+    """Ends an agent we no longer trust: SIGTERM is a cancel to it; SIGKILL if it hangs."""
+    if agent.returncode is None:
+        agent.terminate()
+        try:
+            await asyncio.wait_for(agent.wait(), 2.0)
+        except asyncio.TimeoutError:
+            agent.kill()
+            await agent.wait()
 
 
 async def dictate(agent_path, locale):
@@ -59,12 +116,26 @@ async def dictate(agent_path, locale):
         print(f"error: cannot start {agent_path}: {error}", file=sys.stderr)
         return 1
 
-    def send(command):
+    loop = asyncio.get_running_loop()
+    sending = set()  # the writes under way, kept until done
+
+    async def write(command):
         # Standard input stays open until the last event: closing it would cancel the dictation.
-        if agent.returncode is None and not agent.stdin.is_closing():
+        if agent.returncode is not None or agent.stdin.is_closing():
+            return
+        try:
             agent.stdin.write(command)
+            await agent.stdin.drain()
+        except ConnectionError:
+            pass  # the agent has exited: its last line, if any, is on its way
+
+    def send(command):
+        task = loop.create_task(write(command))
+        sending.add(task)
+        task.add_done_callback(sending.discard)
 
     stopped = False
+    interrupted = False
 
     def on_input(data):
         # Enter stops: the agent then sends the final text within 2 seconds. Ctrl-D (the end of
@@ -76,33 +147,50 @@ async def dictate(agent_path, locale):
         elif not stopped:
             send(b"cancel\n")
 
-    watch_keyboard(asyncio.get_running_loop(), on_input)
+    def on_interrupt():
+        # Ctrl-C cancels and waits for the agent's last line; a second one gives up on it.
+        nonlocal interrupted
+        if interrupted:
+            agent.kill()
+        interrupted = True
+        send(b"cancel\n")
+
+    watch_keyboard(loop, on_input)
+    loop.add_signal_handler(signal.SIGINT, on_interrupt)
 
     outcome = None
-    # Iterating the stream yields whole lines however the pipe splits them.
-    async for line in agent.stdout:
-        event = json.loads(line)
-        kind = event.get("type")
-        if kind == "listening":
-            print("Listening. Press Enter to stop, Ctrl-D to cancel.", flush=True)
-        elif kind == "transcript":
-            show_live(event["text"])
-        elif kind in ("final", "error"):
-            outcome = event  # the last line: the agent exits right after it
-        # "permissions" and "authorizing" matter to a host that explains permission prompts.
+    try:
+        while (event := await read_event(agent.stdout)) is not None:
+            kind = event["type"]
+            if kind == "listening":
+                print("Listening. Press Enter to stop, Ctrl-D to cancel.", flush=True)
+            elif kind == "transcript":
+                show_live(event.get("text", ""))
+            elif kind in ("final", "error"):
+                outcome = event  # the last line: the agent exits right after it
+            # "permissions" and "authorizing" matter to a host that explains permission prompts.
+    except AgentFault as fault:
+        await end_agent(agent)
+        clear_live()
+        print(f"error: {fault}", file=sys.stderr)
+        return 1
     await agent.wait()  # its exit status is always 0: the last line tells the outcome
 
     clear_live()
     if outcome is None:
-        print("error: the agent ended without a final event", file=sys.stderr)
+        if agent.returncode < 0:
+            name = signal.Signals(-agent.returncode).name
+            print(f"error: the agent was killed by {name} before its last event", file=sys.stderr)
+        else:
+            print("error: the agent ended without a final event", file=sys.stderr)
         return 1
     if outcome["type"] == "error":
-        print(f"error: {outcome['code']}", file=sys.stderr)
+        print(f"error: {outcome.get('code')}", file=sys.stderr)
         return 1
-    if outcome["cancelled"]:
+    if outcome.get("cancelled"):
         print("cancelled", file=sys.stderr)
         return 1
-    print(outcome["text"])
+    print(outcome.get("text", ""))
     return 0
 
 

@@ -83,19 +83,26 @@ void Dictation::start() {
   }
 
   // The tap block runs on the audio thread and holds only the request: it hands each buffer over
-  // as it is, with no copy, no conversion and no wait on the main thread.
-  const bool installed = node.installTapOnBus(
-      kBus, kTapBufferFrames, format,
-      [target = newRequest](std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime) {
-        target->appendAudioPCMBuffer(std::move(buffer));
-      });
+  // as it is, with no copy, no conversion and no wait on the main thread. When capture ends on
+  // its own, it also asks the main queue for a stop, so that the words heard so far end the
+  // dictation within the grace period; the dictation is not held, only reached if alive.
+  MainQueue* queue = &platform_.mainQueue();
+  InputNode::TapBlock tapBlock = [target = newRequest, queue, weak = weak_from_this()](
+                                     std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime) {
+    const bool endsCapture = buffer && buffer->endsCapture();
+    target->appendAudioPCMBuffer(std::move(buffer));
+    if (!endsCapture) return;
+    queue->post([weak] {
+      if (auto self = weak.lock()) self->captureEnded();
+    });
+  };
+  const bool installed = node.installTapOnBus(kBus, kTapBufferFrames, format, std::move(tapBlock));
   if (!installed) {
     finish(error_code::kMicrophoneUnavailable);
     return;
   }
   tapping = true;
 
-  MainQueue* queue = &platform_.mainQueue();
   task = recognizer_->recognitionTask(
       newRequest, [self = shared_from_this(), queue](std::optional<RecognitionResult> result,
                                                      std::optional<RecognitionError> error) {
@@ -113,6 +120,10 @@ void Dictation::start() {
 }
 
 void Dictation::listeningCap() {
+  if (!ended) stop();
+}
+
+void Dictation::captureEnded() {
   if (!ended) stop();
 }
 

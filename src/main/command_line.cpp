@@ -8,6 +8,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   for (std::size_t index = 0; index < arguments.size(); ++index) {
     const std::string& argument = arguments[index];
     if (argument == "--status") commandLine.statusProbe = true;
+    if (index > 0 && argument == "--help") commandLine.help = true;
+    if (index > 0 && argument == "--version") commandLine.version = true;
     // The program name is never the identifier; "--" alone is no end-of-options marker.
     if (index > 0 && !identifierFound && !argument.starts_with("--")) {
       commandLine.localeIdentifier = argument;

@@ -14,6 +14,7 @@
 #include "main/status_probe.h"
 #include "main/stdin_reader.h"
 #include "main/termination_signals.h"
+#include "main/usage.h"
 #include "platform/platform.h"
 
 namespace dictation_agent {
@@ -48,6 +49,11 @@ int run(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv, argv + argc));
+  // Answered before the platform exists: no recogniser, sound server or permission is touched.
+  if (commandLine.help || commandLine.version) {
+    writeFully(STDOUT_FILENO, commandLine.help ? usageText() : versionText());
+    return 0;
+  }
   std::unique_ptr<Platform> platform = makePlatform();
   StandardOutputEvents events;
 

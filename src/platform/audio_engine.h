@@ -25,6 +25,11 @@ class AudioPCMBuffer {
  public:
   virtual ~AudioPCMBuffer() = default;
   virtual std::uint32_t frameLength() const = 0;
+
+  // True only for the one buffer that a backend hands the tap, in place of audio, when capture
+  // has ended on its own (the device went away, the sound server failed or stopped delivering).
+  // No audio follows it.
+  virtual bool endsCapture() const { return false; }
 };
 
 // When a buffer was captured. Nothing in the agent uses it; it is part of the tap's signature.

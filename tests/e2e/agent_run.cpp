@@ -35,6 +35,16 @@ AgentRun::AgentRun(const Program& program, const std::vector<std::string>& argum
   EXPECT_TRUE(schemaCheck_.started()) << "could not start " << AGENT_EVENT_LINES;
 }
 
+AgentRun::~AgentRun() {
+  if (!types_.empty() && types_.front() == "status") {
+    EXPECT_EQ(types_.size(), 1u) << "the status probe writes one line";
+    return;
+  }
+  const bool whole = !types_.empty() && (types_.back() == "final" || types_.back() == "error");
+  const auto problem = eventOrderProblem(types_, whole);
+  EXPECT_FALSE(problem.has_value()) << problem.value_or("");
+}
+
 void AgentRun::expectValidEvent(const std::string& line) {
   schemaCheck_.write(line + "\n");
   const auto verdict = schemaCheck_.readLine(std::chrono::seconds(30));
@@ -64,6 +74,9 @@ Json AgentRun::parse(const std::string& line) {
     ADD_FAILURE() << "not an event line: " << line;
     return Json::object();
   }
+  const auto textProblem = eventTextProblem(event);
+  EXPECT_FALSE(textProblem.has_value()) << textProblem.value_or("");
+  types_.push_back(event["type"].is_string() ? event["type"].get<std::string>() : "");
   return event;
 }
 

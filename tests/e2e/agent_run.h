@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "e2e/child_process.h"
+#include "e2e/event_order.h"
 
 namespace dictation_agent::testing {
 
 using Json = nlohmann::json;
 
 // One run of the real agent binary, read event by event, each line checked against the event
-// schema (docs/events.schema.json) as it is read. Every wait is bounded by the agent's own
+// schema (docs/events.schema.json) and the transcript cap as it is read, and the order of all
+// the events read checked when the run is destroyed. Every wait is bounded by the agent's own
 // longest span, the 60-second listening cap.
 class AgentRun {
  public:
@@ -32,6 +34,12 @@ class AgentRun {
   };
   AgentRun(const Program& program, const std::vector<std::string>& arguments,
            const EnvironmentChanges& changes);
+
+  // A failure when the events read are out of order: a whole run when its last event was read,
+  // else the beginning of one.
+  ~AgentRun();
+  AgentRun(const AgentRun&) = delete;
+  AgentRun& operator=(const AgentRun&) = delete;
 
   // The next event; a failure (and an empty object) when none comes or the line is not JSON,
   // a failure when the line does not satisfy the event schema.
@@ -59,7 +67,9 @@ class AgentRun {
   Json parse(const std::string& line);
 
   ChildProcess child_;
-  ChildProcess schemaCheck_;  // answers "ok" or "invalid: <why>" to each line written to it
+  ChildProcess schemaCheck_;
+  std::vector<std::string> types_;  // of every event read, in order  // answers "ok" or "invalid:
+                                    // <why>" to each line written to it
 };
 
 std::vector<std::string> typesOf(const std::vector<Json>& events);

@@ -11,6 +11,8 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <string>
+#include <string_view>
 
 #include "e2e/agent_run.h"
 #include "e2e/virtual_microphone.h"
@@ -142,20 +144,21 @@ const DamagedModel kDamagedModels[] = {
 
 // The agent and its recogniser copied into a folder of their own, with a "models" folder beside
 // them: the agent looks for models beside its real location, so a link would not do.
+// Without `withRecognizer`, the agent alone.
 class AgentWithItsOwnModels {
  public:
-  AgentWithItsOwnModels() {
+  explicit AgentWithItsOwnModels(bool withRecognizer = true) {
     const fs::path built = fs::path(agentPath()).parent_path();
     for (const char* program : {"dictation-agent", "dictation-agent-recognizer"}) {
+      if (!withRecognizer && std::string_view(program) != "dictation-agent") continue;
       fs::copy_file(built / program, folder_.path() / program);
     }
   }
 
   fs::path agent() const { return folder_.path() / "dictation-agent"; }
 
-  // models/en-us/ made of links to the packaged model's files, but for `damaged`, which is a
-  // real file damaged as told.
-  void installModelWith(const DamagedModel& damaged) const {
+  // models/en-us/ made of links to the packaged model's files; returns its path.
+  fs::path installModel() const {
     const fs::path model = folder_.path() / "models" / "en-us";
     fs::remove_all(model);
     fs::create_directories(model / kAcoustic);
@@ -165,6 +168,12 @@ class AgentWithItsOwnModels {
       fs::create_directories((model / relative).parent_path());
       fs::create_symlink(entry.path(), model / relative);
     }
+    return model;
+  }
+
+  // The model of installModel, but for `damaged`, which is a real file damaged as told.
+  void installModelWith(const DamagedModel& damaged) const {
+    const fs::path model = installModel();
     const fs::path file = model / damaged.file;
     const std::string original = readAll(kPackagedModel / damaged.file);
     ASSERT_FALSE(original.empty()) << damaged.file;
@@ -232,6 +241,70 @@ TEST_P(DamagedModelDictation, EndsWithOneLastEventAndExitStatusZero) {
 
 INSTANTIATE_TEST_SUITE_P(Damages, DamagedModelDictation, ::testing::ValuesIn(kDamagedModels),
                          damageName);
+
+// The shapes a model folder is found in after an install, as --status and a dictation report
+// them. A folder that lacks a file the decoder needs is still found ("available" is true): the
+// dictation then ends after the permissions with "recognizer_unavailable". Without the
+// recogniser program there is no recogniser at all.
+struct ModelFolder {
+  std::string name;
+  bool withRecognizer;
+  std::function<void(const fs::path& model)> shape;
+  bool available;
+  std::string last;  // "final", or the code of the "error"
+};
+
+const ModelFolder kModelFolders[] = {
+    {"Complete", true, [](const fs::path&) {}, true, "final"},
+    {"NoMeans", true, [](const fs::path& model) { fs::remove(model / kAcoustic / "means"); }, true,
+     "recognizer_unavailable"},
+    {"EmptyDictionary", true,
+     [](const fs::path& model) { writeAll(model / "cmudict-en-us.dict", ""); }, true,
+     "recognizer_unavailable"},
+    {"NoRecognizerProgram", false, [](const fs::path&) {}, false, "on_device_unavailable"},
+};
+
+class ModelFolderShape : public ::testing::TestWithParam<ModelFolder> {};
+
+// The status probe's answer, then a dictation stopped as soon as it listens (the microphone
+// hears silence): its last event.
+TEST_P(ModelFolderShape, StatusAndTheLastEventOfADictation) {
+  const ModelFolder& row = GetParam();
+  VirtualMicrophone::expectReachable();
+  const AgentWithItsOwnModels copy(row.withRecognizer);
+  row.shape(copy.installModel());
+  const AgentRun::Program program{copy.agent().string()};
+
+  {
+    AgentRun status(program, {"en-US", "--status"}, {});
+    const Json answer = status.next();
+    EXPECT_EQ(answer.value("type", ""), "status");
+    EXPECT_EQ(answer.value("available", !row.available), row.available) << answer.dump();
+    status.expectCleanExit();
+  }
+
+  AgentRun dictation(program, {"en-US"}, {});
+  std::vector<Json> events;
+  while (events.empty() || !isLastEvent(events.back())) {
+    const Json event = dictation.next();
+    ASSERT_FALSE(event.empty());
+    events.push_back(event);
+    if (event["type"] == "listening") dictation.write("stop\n");
+  }
+  const Json& last = events.back();
+  if (row.last == "final") {
+    EXPECT_EQ(last["type"], "final") << last.dump();
+    EXPECT_EQ(last["cancelled"], false) << last.dump();
+  } else {
+    EXPECT_EQ(last, (Json{{"type", "error"}, {"code", row.last}}));
+  }
+  dictation.expectCleanExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, ModelFolderShape, ::testing::ValuesIn(kModelFolders),
+                         [](const ::testing::TestParamInfo<ModelFolder>& row) {
+                           return row.param.name;
+                         });
 
 }  // namespace
 }  // namespace dictation_agent::testing

@@ -235,5 +235,39 @@ INSTANTIATE_TEST_SUITE_P(Locales, WithoutModel,
                                            Probe{"FrFr", {"fr-FR"}, false}),
                          probeName);
 
+struct Answer {
+  const char* name;
+  std::vector<std::string> arguments;
+  bool usage;  // else the version
+};
+
+class CommandLineAnswer : public ::testing::TestWithParam<Answer> {};
+
+// Printed on stdout and exit 0, standard input left open, before anything is looked for: no
+// sound server is needed, and no event is written.
+TEST_P(CommandLineAnswer, PrintsAndExits) {
+  std::vector<std::string> argv = {agentPath()};
+  argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  ChildProcess agent(argv, {{"PULSE_SERVER", "unix:/nonexistent/pulse/native"}});
+  ASSERT_EQ(agent.wait(std::chrono::seconds(10)), 0);
+  EXPECT_EQ(agent.errorOutput(), "");
+  const std::string& output = agent.unreadOutput();
+  if (GetParam().usage) {
+    EXPECT_TRUE(output.starts_with("Usage: dictation-agent [LOCALE] [--status]\n")) << output;
+    for (const char* mention : {"--status", "--version", "zh-CN", "cancel", "protocol.md"})
+      EXPECT_NE(output.find(mention), std::string::npos) << mention;
+  } else {
+    EXPECT_EQ(output, std::string("dictation-agent ") + AGENT_PACKAGE_VERSION + "\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, CommandLineAnswer,
+    ::testing::Values(
+        Answer{"Help", {"--help"}, true}, Answer{"Version", {"--version"}, false},
+        Answer{"HelpWinsOverEverything", {"en-US", "--status", "--version", "--help"}, true},
+        Answer{"VersionWinsOverTheProbe", {"--status", "--version"}, false}),
+    [](const ::testing::TestParamInfo<Answer>& answer) { return answer.param.name; });
+
 }  // namespace
 }  // namespace dictation_agent::testing

@@ -1,7 +1,9 @@
 // The example hosts of examples/, run as a user runs them, with the real agent and the virtual
-// microphone of scripts/test: what they show and print for a dictation, an error and a cancel.
+// microphone of scripts/test: what they show and print for a dictation, an error and a cancel;
+// and with a stand-in agent that misbehaves: what they say about it.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <string>
@@ -119,6 +121,66 @@ INSTANTIATE_TEST_SUITE_P(Examples, ExampleHostEnding,
                          ::testing::Combine(::testing::Values(kPython, kNode),
                                             ::testing::ValuesIn(kEndings)),
                          hostEndingName);
+
+class ExampleHostLiveLine : public ::testing::TestWithParam<Host> {};
+
+// The live line keeps the end of the transcript that fits the terminal's width in columns: a
+// Chinese character takes two, so 20 columns hold the leading "…" and nine characters.
+TEST_P(ExampleHostLiveLine, FitsTheTerminalsWidthInColumns) {
+  std::vector<std::string> command = GetParam().command;
+  command.insert(command.end(), {"--agent", AGENT_STAND_IN, "wide-text"});
+  ChildProcess child(command, {{"COLUMNS", "21"}});
+  ASSERT_EQ(child.wait(std::chrono::seconds(20)), 0) << child.errorOutput();
+  const auto shown = shownLines(child.unreadOutput());
+  ASSERT_GE(shown.size(), 3u) << child.unreadOutput();
+  EXPECT_EQ(shown[shown.size() - 2], "…天气很好我想去散步");
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleHostLiveLine, ::testing::Values(kPython, kNode),
+                         hostName);
+
+struct Misbehaviour {
+  const char* name;
+  const char* mode;  // of tests/e2e/stand_in_agent.py
+  bool interrupt;    // Ctrl-C once the host listens
+  std::string message;
+};
+
+class ExampleHostAgainstAStandIn : public ::testing::TestWithParam<std::tuple<Host, Misbehaviour>> {
+};
+
+// No traceback, no unhandled exception: one line on standard error and exit status 1.
+TEST_P(ExampleHostAgainstAStandIn, SaysWhatWentWrongInOneLine) {
+  const auto& [host, misbehaviour] = GetParam();
+  std::vector<std::string> command = host.command;
+  command.insert(command.end(), {"--agent", AGENT_STAND_IN, misbehaviour.mode});
+  ChildProcess child(command);
+  ASSERT_EQ(child.readLine(std::chrono::seconds(20)), kListening) << child.errorOutput();
+  if (misbehaviour.interrupt) ::kill(child.pid(), SIGINT);
+  EXPECT_EQ(child.wait(std::chrono::seconds(20)), 1);
+  EXPECT_EQ(child.errorOutput(), misbehaviour.message + "\n");
+}
+
+const Misbehaviour kMisbehaviours[] = {
+    {"PartialLastLine", "partial-line", false,
+     "error: the agent's output ended in the middle of a line"},
+    {"NotJson", "not-json", false, "error: the agent wrote a line that is not a JSON event"},
+    {"NotUtf8", "not-utf8", false, "error: the agent wrote a line that is not UTF-8"},
+    {"LineOverTheBuffer", "long-line", false,
+     "error: the agent wrote a line longer than 1048576 bytes"},
+    {"KilledAgent", "killed", false,
+     "error: the agent was killed by SIGKILL before its last event"},
+    // Ctrl-C sends a cancel, and the agent's last line tells the outcome.
+    {"CtrlC", "cancel", true, "cancelled"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleHostAgainstAStandIn,
+                         ::testing::Combine(::testing::Values(kPython, kNode),
+                                            ::testing::ValuesIn(kMisbehaviours)),
+                         [](const ::testing::TestParamInfo<std::tuple<Host, Misbehaviour>>& row) {
+                           return std::string(std::get<0>(row.param).name) +
+                                  std::get<1>(row.param).name;
+                         });
 
 }  // namespace
 }  // namespace dictation_agent::testing

@@ -242,6 +242,7 @@ void expectOneLastEvent(const SessionPlan& plan, const std::vector<std::string>&
         << "not an event line: " << line;
     events.push_back(event);
   }
+  expectWellOrderedRun(events);
   for (std::size_t i = 0; i + 1 < events.size(); ++i) {
     EXPECT_NE(events[i]["type"], "final") << "a final line before the last: " << lines[i];
     EXPECT_NE(events[i]["type"], "error") << "an error line before the last: " << lines[i];

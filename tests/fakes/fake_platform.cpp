@@ -272,13 +272,14 @@ void FakePlatform::deliverResult(std::optional<RecognitionResult> result,
   onPlatformThread([&] { handler(std::move(result), error); });
 }
 
-std::shared_ptr<const AudioPCMBuffer> FakePlatform::pushAudioBuffer() {
+std::shared_ptr<const AudioPCMBuffer> FakePlatform::pushAudioBuffer(
+    std::shared_ptr<const AudioPCMBuffer> buffer) {
   if (!tapBlock_) {
     ADD_FAILURE() << "no tap is installed";
     return nullptr;
   }
   InputNode::TapBlock block = tapBlock_;
-  auto buffer = std::make_shared<const FakeAudioBuffer>();
+  if (!buffer) buffer = std::make_shared<const FakeAudioBuffer>();
   onPlatformThread([&] { block(buffer, AudioTime{}); });
   return buffer;
 }

@@ -35,6 +35,13 @@ class FakeAudioBuffer final : public AudioPCMBuffer {
   std::uint32_t frameLength() const override { return 1024; }
 };
 
+// What a backend hands the tap when capture has ended on its own.
+class FakeCaptureEndedBuffer final : public AudioPCMBuffer {
+ public:
+  std::uint32_t frameLength() const override { return 0; }
+  bool endsCapture() const override { return true; }
+};
+
 // A scripted platform. It records every call made on it, in order, as readable text
 // ("recognizer.isAvailable", "inputNode.installTapOnBus(0,1024)", "exit(0)"), and delivers
 // authorization answers, recognition results and audio only when the test asks, each on a real
@@ -67,8 +74,10 @@ class FakePlatform final : public Platform {
   void answerMicrophone(bool granted);
   void deliverResult(std::optional<RecognitionResult> result,
                      std::optional<RecognitionError> error);
-  // One captured buffer through the installed tap block; returns the buffer it handed over.
-  std::shared_ptr<const AudioPCMBuffer> pushAudioBuffer();
+  // One captured buffer (a FakeAudioBuffer unless given) through the installed tap block;
+  // returns the buffer it handed over.
+  std::shared_ptr<const AudioPCMBuffer> pushAudioBuffer(
+      std::shared_ptr<const AudioPCMBuffer> buffer = nullptr);
 
   // Runs on the main thread while a platform thread is delivering, so that ThreadSanitizer can
   // see anything the delivery touches that the main thread also touches.

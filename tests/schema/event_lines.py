@@ -6,6 +6,11 @@
                                      tests keep one running beside each agent they start)
     event_lines.py SCHEMA FILE...    checks every line of the files; exit status 1 when one is
                                      not an event, with the reason on standard error
+
+Beyond the schema, a string holding an escaped lone surrogate ("\\ud800") is rejected: the agent
+writes UTF-8 text only. The 16000-character cap on "text" counts grapheme clusters, which
+neither JSON Schema nor Python's standard library can; the end-to-end tests check it
+(tests/e2e/event_order.cpp).
 """
 import json
 import sys
@@ -34,6 +39,9 @@ class EventLines:
             return f"not UTF-8: {error}"
         except ValueError as error:
             return f"not JSON: {error}"
+        surrogate = lone_surrogate(event)
+        if surrogate is not None:
+            return f"a lone surrogate U+{surrogate:04X} in a string"
         error = jsonschema.exceptions.best_match(self.validator.iter_errors(event))
         if error is None:
             return None
@@ -47,6 +55,18 @@ class EventLines:
             return f"unknown event type {event.get('type')!r}"
         reasons = [e.message for e in error.context if e.relative_schema_path[0] == branch]
         return "; ".join(reasons) or error.message
+
+
+def lone_surrogate(value):
+    """The first code point of a lone surrogate in the strings of `value`, or None."""
+    if isinstance(value, str):
+        # json.loads turns an escaped surrogate pair into one code point: any left is alone.
+        return next((ord(c) for c in value if "\ud800" <= c <= "\udfff"), None)
+    if isinstance(value, dict):
+        value = [*value.keys(), *value.values()]
+    if isinstance(value, list):
+        return next((s for s in map(lone_surrogate, value) if s is not None), None)
+    return None
 
 
 def answer_each_line(lines):

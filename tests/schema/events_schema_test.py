@@ -89,6 +89,10 @@ class EventSchema(unittest.TestCase):
             with self.subTest(line=line):
                 self.assertIn(reason, self.lines.problem(line.encode()) or "accepted")
         self.assertIn("not UTF-8", self.lines.problem(b'{"type":"transcript","text":"\xff"}'))
+        for line in ['{"type":"transcript","text":"a\\ud800"}', '{"type":"final","text":"\\udfff","cancelled":false}']:
+            with self.subTest(line=line):
+                self.assertIn("lone surrogate", self.lines.problem(line.encode()) or "accepted")
+        self.assertValid('{"type":"transcript","text":"\\ud83d\\ude00"}')
 
 
 if __name__ == "__main__":

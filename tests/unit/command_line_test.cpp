@@ -48,5 +48,36 @@ TEST(ParseCommandLine, FirstIdentifierWinsAndOnlyTheExactOptionProbes) {
   }
 }
 
+struct OptionCase {
+  std::vector<std::string> arguments;
+  bool help;
+  bool version;
+  std::string localeIdentifier;
+};
+
+// The two options are exact and never the identifier; everything else keeps its meaning.
+const OptionCase kOptionCases[] = {
+    {{"agent", "--help"}, true, false, "zh-CN"},
+    {{"agent", "--version"}, false, true, "zh-CN"},
+    {{"agent", "en-US", "--status", "--help", "--version"}, true, true, "en-US"},
+    {{"agent", "--HELP", "-h", "--version=1"}, false, false, "-h"},
+    {{"agent", "--helpme", "--versions"}, false, false, "zh-CN"},
+    // The program name is never taken for an option.
+    {{"--help"}, false, false, "zh-CN"},
+    {{"--version", "fr-FR"}, false, false, "fr-FR"},
+};
+
+TEST(ParseCommandLine, HelpAndVersionAreExactOptionsAfterTheProgramName) {
+  for (const OptionCase& expected : kOptionCases) {
+    std::string shown;
+    for (const std::string& argument : expected.arguments) shown += "[" + argument + "]";
+    SCOPED_TRACE(shown);
+    const CommandLine parsed = parseCommandLine(expected.arguments);
+    EXPECT_EQ(parsed.help, expected.help);
+    EXPECT_EQ(parsed.version, expected.version);
+    EXPECT_EQ(parsed.localeIdentifier, expected.localeIdentifier);
+  }
+}
+
 }  // namespace
 }  // namespace dictation_agent

@@ -11,6 +11,7 @@ namespace dictation_agent {
 class CaptureEndedBuffer final : public AudioPCMBuffer {
  public:
   std::uint32_t frameLength() const override { return 0; }
+  bool endsCapture() const override { return true; }
 };
 
 }  // namespace dictation_agent

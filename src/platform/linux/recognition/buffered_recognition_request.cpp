@@ -2,14 +2,15 @@
 
 #include <utility>
 
-#include "platform/linux/capture/capture_ended_buffer.h"
+#include "platform/linux/capture/float_pcm_buffer.h"
 
 namespace dictation_agent {
 
 void BufferedRecognitionRequest::appendAudioPCMBuffer(
     std::shared_ptr<const AudioPCMBuffer> buffer) {
-  // Capture that ended on its own ends the audio as a stop would.
-  if (dynamic_cast<const CaptureEndedBuffer*>(buffer.get()) != nullptr) {
+  // Capture that ended on its own ends the audio at once; the dictation then stops as it does on
+  // the host's stop, so its grace period bounds the wait for the last result.
+  if (buffer && buffer->endsCapture()) {
     endAudio();
     return;
   }
