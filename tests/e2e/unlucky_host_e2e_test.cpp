@@ -368,8 +368,11 @@ TEST_F(UnluckyHost, RandomizedSessionsEachEndWithOneLastEvent) {
     for (int session = 0; session < draw.first + draw.count; ++session) {
       const SessionPlan plan = randomPlan(random);
       if (session < draw.first) continue;
-      SCOPED_TRACE("seed " + std::to_string(draw.seed) + ", session " + std::to_string(session) +
-                   ": " + plan.describe());
+      const std::string described = "seed " + std::to_string(draw.seed) + ", session " +
+                                    std::to_string(session) + ": " + plan.describe();
+      // Printed before it runs too: a session that hangs until ctest's timeout names itself.
+      std::cout << described << std::endl;
+      SCOPED_TRACE(described);
       runSession(plan);
       if (HasFailure()) return;
     }
