@@ -12,8 +12,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 #include "e2e/agent_run.h"
+#include "e2e/frozen_process.h"
+#include "e2e/last_event_bounds.h"
 #include "e2e/virtual_microphone.h"
 #include "linux/temporary_default_source.h"
 #include "linux/word_error_rate.h"
@@ -66,18 +69,6 @@ TEST_F(VanishedAudio, AnUnloadedSourceEndsTheDictationWithTheWordsHeard) {
   agent.expectCleanExit();
 }
 
-// Resumes a stopped process on every way out of the test.
-class StoppedProcess {
- public:
-  explicit StoppedProcess(pid_t pid) : pid_(pid) { EXPECT_EQ(::kill(pid_, SIGSTOP), 0); }
-  ~StoppedProcess() { ::kill(pid_, SIGCONT); }
-  StoppedProcess(const StoppedProcess&) = delete;
-  StoppedProcess& operator=(const StoppedProcess&) = delete;
-
- private:
-  pid_t pid_;
-};
-
 pid_t privateServerPid() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::ifstream file(std::string(runtime != nullptr ? runtime : "") + "/pulse/pid");
@@ -96,7 +87,7 @@ TEST_F(VanishedAudio, AFrozenServerEndsTheDictationWithTheWordsHeard) {
   VirtualMicrophone::speak(kSentenceWav);
   std::vector<Json> rest;
   {
-    const StoppedProcess frozen(server);
+    const FrozenProcess frozen(server);
     const auto stopped = Clock::now();
     rest = agent.until("final");
     EXPECT_LT(Clock::now() - stopped, kEndsWithoutTheCap);
@@ -104,6 +95,58 @@ TEST_F(VanishedAudio, AFrozenServerEndsTheDictationWithTheWordsHeard) {
   expectFinalWithTheSentence(rest);
   agent.expectCleanExit();
 }
+
+struct EarlyWrite {
+  const char* name;
+  const char* bytes;
+  bool cancels;
+};
+
+class FrozenServerAtStart : public ::testing::TestWithParam<EarlyWrite> {
+ protected:
+  void SetUp() override { VirtualMicrophone::expectReachable(); }
+};
+
+// A server frozen before the dictation begins: the agent's wait for it must not hold up the
+// host. A stop written soon after the start ends the run when the grace period runs out, a
+// cancel ends it at once; capture never starts.
+TEST_P(FrozenServerAtStart, AHostsEarlyWriteEndsTheRunOnTime) {
+  const pid_t server = privateServerPid();
+  ASSERT_GT(server, 0) << "no pid file for the private server in XDG_RUNTIME_DIR";
+  const FrozenProcess frozen(server);
+  ChildProcess agent({agentPath(), "en-US"});
+  ASSERT_TRUE(agent.started());
+  // The host's own timing: it writes 0.1 s after it started the agent, whatever it has read.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  agent.write(GetParam().bytes);
+  const auto wrote = Clock::now();
+
+  std::vector<Json> events;
+  auto lastAt = wrote;
+  while (const auto line = agent.readLine(AgentRun::kLongestWait)) {
+    lastAt = Clock::now();
+    events.push_back(Json::parse(*line, nullptr, false));
+  }
+  const auto bound = GetParam().cancels ? kLastEventAfterCancel : kLastEventAfterStop;
+  EXPECT_LE(lastAt - wrote, bound)
+      << "the last event came "
+      << std::chrono::duration_cast<std::chrono::milliseconds>(lastAt - wrote).count()
+      << " ms after the write";
+  EXPECT_EQ(agent.wait(AgentRun::kLongestWait), 0);
+  EXPECT_EQ(agent.errorOutput(), "");
+  ASSERT_FALSE(events.empty());
+  for (std::size_t i = 0; i + 1 < events.size(); ++i) {
+    EXPECT_THAT(events[i]["type"], ::testing::AnyOf("permissions", "authorizing"))
+        << events[i].dump();
+  }
+  EXPECT_EQ(events.back(),
+            (Json{{"type", "final"}, {"text", ""}, {"cancelled", GetParam().cancels}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, FrozenServerAtStart,
+                         ::testing::Values(EarlyWrite{"Stop", "stop\n", false},
+                                           EarlyWrite{"Cancel", "cancel\n", true}),
+                         [](const auto& write) { return std::string(write.param.name); });
 
 struct Shape {
   const char* name;

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "e2e/agent_run.h"
+#include "e2e/last_event_bounds.h"
 #include "e2e/virtual_microphone.h"
 #include "linux/temporary_folder.h"
 
@@ -217,9 +218,11 @@ TEST_P(DamagedModelDictation, EndsWithOneLastEventAndExitStatusZero) {
       agent.write("stop\n");
       stopped = true;
     }
-    const auto event = agent.nextWithin(std::chrono::milliseconds(stopped ? 2500 : 100));
+    const auto event =
+        agent.nextWithin(stopped ? kLastEventAfterStop : std::chrono::milliseconds(100));
     if (!event) {
-      ASSERT_FALSE(stopped) << "no last event within 2.5 s of the stop";
+      ASSERT_FALSE(stopped) << "no last event within " << kLastEventAfterStop.count()
+                            << " ms of the stop";
       continue;
     }
     ASSERT_FALSE(event->empty());

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "e2e/agent_run.h"
+#include "e2e/last_event_bounds.h"
 #include "e2e/virtual_microphone.h"
 #include "linux/word_error_rate.h"
 
@@ -99,8 +100,15 @@ TEST_P(SpokenSentence, IsDictatedAndStopEndsItWithTheTranscript) {
       << "said: " << speech.text << "\nheard: " << heard;
   EXPECT_THAT(formattedWordsMissing(speech.written, heard), ::testing::IsEmpty())
       << "written: " << speech.written << "\nheard: " << heard;
-  EXPECT_LT(stopToFinal.count(), 2.0)
-      << "the final result did not come before the grace period ran out";
+  // The recogniser's own final result ends the run before the grace period would. Under the
+  // sanitizers the recogniser is too slow for that to be a fair demand: there the run must only
+  // end on the grace period's account, and the final text is the last transcript all the same.
+  if (kBuildSlowdown == 1) {
+    EXPECT_LT(stopToFinal, kGracePeriod)
+        << "the final result did not come before the grace period ran out";
+  } else {
+    EXPECT_LE(stopToFinal, kLastEventAfterStop);
+  }
   agent.expectCleanExit();
 }
 

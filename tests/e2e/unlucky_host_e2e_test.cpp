@@ -4,9 +4,10 @@
 // closed standard output, with speech or silence. Every run ends with exactly one last event, as
 // the last line, exit status 0 and nothing on standard error.
 //
-// The randomized sessions take their seed from AGENT_RANDOM_HOSTS_SEED (otherwise a new one,
-// printed) and their number from AGENT_RANDOM_HOSTS_COUNT (otherwise 32); scripts/random_hosts
-// runs many more.
+// The randomized sessions are the same on every run: the draws of kFixedDraws below. Exploring
+// new ones is scripts/random_hosts' job: with AGENT_RANDOM_HOSTS_SEED set, the sessions of that
+// seed run instead, AGENT_RANDOM_HOSTS_COUNT of them (otherwise 32), or only the session
+// AGENT_RANDOM_HOSTS_SESSION of it to replay one. A failure names the seed and the session.
 
 #include <signal.h>
 
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "e2e/agent_run.h"
+#include "e2e/last_event_bounds.h"
 #include "e2e/virtual_microphone.h"
 
 namespace dictation_agent::testing {
@@ -200,9 +202,11 @@ SessionPlan randomPlan(std::mt19937& random) {
 struct ReceivedLines {
   std::vector<std::string> lines;
   std::optional<Clock::time_point> firstAt;
+  std::optional<Clock::time_point> lastAt;
 
   void add(std::string line) {
-    if (!firstAt) firstAt = Clock::now();
+    lastAt = Clock::now();
+    if (!firstAt) firstAt = lastAt;
     lines.push_back(std::move(line));
   }
 };
@@ -268,7 +272,8 @@ void expectOneLastEvent(const SessionPlan& plan, const std::vector<std::string>&
 
 void runSession(const SessionPlan& plan) {
   const auto started = Clock::now();
-  const auto overallDeadline = started + 62s;
+  // Start-up, the listening cap and its grace period: no session can take longer.
+  const auto overallDeadline = started + AgentRun::kLongestWait + kLastEventAfterStop + 10s;
   std::unique_ptr<ChildProcess> player;
   AgentRun agentRun({"en-US"});
   ChildProcess& agent = agentRun.process();
@@ -281,7 +286,7 @@ void runSession(const SessionPlan& plan) {
           (received.lines.empty() ||
            received.lines.back().find("\"listening\"") == std::string::npos)) ||
          (plan.closeOutput && received.lines.empty())) {
-    const auto line = agent.readLine(10s);
+    const auto line = agent.readLine(AgentRun::kLongestWait);
     ASSERT_TRUE(line.has_value()) << "no \"listening\"; standard error: " << agent.errorOutput();
     received.add(*line);
   }
@@ -304,41 +309,74 @@ void runSession(const SessionPlan& plan) {
     if (!line) break;
     received.add(*line);
   }
+  const auto lastLine = received.lastAt;
   const int status = agent.wait(std::max(waitLeft, 1ms));
   const auto ended = Clock::now();
 
   EXPECT_EQ(status, 0);
   EXPECT_EQ(agent.errorOutput(), "") << "the agent wrote to standard error";
   const auto reached = std::max(ending.value(), received.firstAt.value_or(ending.value()));
-  EXPECT_LE(ended - reached, 2500ms) << "the run did not end within 2.5 s of the host's action "
-                                        "(or of the agent's first line, when it acted before it)";
-  EXPECT_LE(ended - started, 62s);
+  const auto milliseconds = [reached](Clock::time_point at) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(at - reached).count();
+  };
+  EXPECT_LE(ended - reached, kLastEventAfterStop)
+      << "the run did not end within " << kLastEventAfterStop.count()
+      << " ms of the host's action (or of the agent's first line, when it acted before it): "
+      << "it exited after " << milliseconds(ended) << " ms, its last line came after "
+      << (lastLine ? std::to_string(milliseconds(*lastLine)) + " ms" : "none");
+  EXPECT_LE(ended - started, overallDeadline - started);
   if (outputOpen) expectOneLastEvent(plan, received.lines);
 }
 
-std::uint32_t randomHostsSeed() {
-  if (const char* seed = std::getenv("AGENT_RANDOM_HOSTS_SEED"); seed && *seed)
-    return static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
-  return std::random_device{}();
+// Sessions drawn from one seed: the first `count` of them, or only those from `first` on (the
+// earlier ones are drawn all the same, so that a session is the one that seed always gives).
+struct Draw {
+  std::uint32_t seed;
+  int first;
+  int count;
+  const char* why;
+};
+
+// What the suite runs on every run. A seed that scripts/random_hosts finds failing joins the
+// list with the session that failed and what it showed.
+const Draw kFixedDraws[] = {
+    // Session 6: speech, after listening, 1052 ms then a stop written as random bytes. Under
+    // ThreadSanitizer the run ended 2.83 s after the write: the sanitizer slept a second at the
+    // exit, after the last line.
+    {3084544247, 0, 32, "every action, with speech and silence"},
+};
+
+std::optional<long> environmentNumber(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::strtol(value, nullptr, 10);
 }
 
-int randomHostsCount() {
-  if (const char* count = std::getenv("AGENT_RANDOM_HOSTS_COUNT"); count && *count)
-    return std::atoi(count);
-  return 32;
+std::vector<Draw> randomHostsDraws() {
+  const auto seed = environmentNumber("AGENT_RANDOM_HOSTS_SEED");
+  if (!seed) return std::vector<Draw>(std::begin(kFixedDraws), std::end(kFixedDraws));
+  const auto session = environmentNumber("AGENT_RANDOM_HOSTS_SESSION");
+  const int count = static_cast<int>(environmentNumber("AGENT_RANDOM_HOSTS_COUNT").value_or(32));
+  return {Draw{static_cast<std::uint32_t>(*seed), session ? static_cast<int>(*session) : 0,
+               session ? 1 : count, "from the environment"}};
 }
 
 TEST_F(UnluckyHost, RandomizedSessionsEachEndWithOneLastEvent) {
-  const std::uint32_t seed = randomHostsSeed();
-  const int count = randomHostsCount();
-  std::cout << "randomized hosts: seed " << seed << ", " << count << " sessions" << std::endl;
-  std::mt19937 random(seed);
-  for (int session = 0; session < count; ++session) {
-    const SessionPlan plan = randomPlan(random);
-    SCOPED_TRACE("seed " + std::to_string(seed) + ", session " + std::to_string(session) + ": " +
-                 plan.describe());
-    runSession(plan);
-    if (HasFailure()) break;
+  for (const Draw& draw : randomHostsDraws()) {
+    std::cout << "randomized hosts: seed " << draw.seed << ", sessions " << draw.first << " to "
+              << draw.first + draw.count - 1 << " (" << draw.why << ")" << std::endl;
+    std::mt19937 random(draw.seed);
+    for (int session = 0; session < draw.first + draw.count; ++session) {
+      const SessionPlan plan = randomPlan(random);
+      if (session < draw.first) continue;
+      const std::string described = "seed " + std::to_string(draw.seed) + ", session " +
+                                    std::to_string(session) + ": " + plan.describe();
+      // Printed before it runs too: a session that hangs until ctest's timeout names itself.
+      std::cout << described << std::endl;
+      SCOPED_TRACE(described);
+      runSession(plan);
+      if (HasFailure()) return;
+    }
   }
 }
 

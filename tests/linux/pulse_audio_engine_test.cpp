@@ -5,6 +5,7 @@
 #include <future>
 
 #include "linux/captured_buffers.h"
+#include "linux/connected_session.h"
 #include "linux/private_sound_server.h"
 #include "linux/temporary_default_source.h"
 #include "platform/linux/capture/capture_ended_buffer.h"
@@ -16,6 +17,7 @@ namespace dictation_agent {
 namespace {
 
 using testing::CapturedBuffers;
+using testing::connectedSession;
 using namespace std::chrono_literals;
 
 // Against the private server: its virtual microphone records silence continuously, so buffers
@@ -32,7 +34,7 @@ class PulseAudioEngineCapture : public ::testing::Test {
   // Declared before the engine, so that the engine (and its capture) is gone before it is.
   CapturedBuffers captured;
   const PulseSettings settings{testing::privatePulseServer()};
-  PulseAudioEngine engine{settings};
+  PulseAudioEngine engine{connectedSession(settings)};
   std::shared_ptr<const AudioFormat> format;
 };
 
@@ -103,7 +105,7 @@ TEST_F(PulseAudioEngineCapture, StartsAgainAfterAStop) {
 // Destroyed while the loop thread is delivering: nothing may run afterwards.
 TEST_F(PulseAudioEngineCapture, CanBeDestroyedWhileCapturing) {
   {
-    PulseAudioEngine running(settings);
+    PulseAudioEngine running(connectedSession(settings));
     ASSERT_TRUE(running.inputNode().installTapOnBus(0, 1024, format, captured.block()));
     ASSERT_TRUE(running.start());
     captured.waitFor(3);
@@ -125,7 +127,7 @@ TEST_P(AnySourceShape, IsRecordedInItsOwnFormat) {
   const auto [channels, rate] = GetParam();
   testing::TemporaryDefaultSource source("shape" + std::to_string(channels), channels, rate);
   CapturedBuffers captured;
-  PulseAudioEngine engine(PulseSettings{testing::privatePulseServer()});
+  PulseAudioEngine engine(connectedSession(PulseSettings{testing::privatePulseServer()}));
   const auto format = engine.inputNode().outputFormatForBus(0);
   ASSERT_EQ(format->channelCount(), channels);
   ASSERT_EQ(format->sampleRate(), rate);
@@ -159,7 +161,7 @@ bool endedCapture(const std::vector<CapturedBuffers::Capture>& captures) {
 TEST(PulseAudioEngineSourceGone, EndsCaptureWithOneEndedBuffer) {
   testing::TemporaryDefaultSource source("vanishing", 2, 48000);
   CapturedBuffers captured;
-  PulseAudioEngine engine(PulseSettings{testing::privatePulseServer()});
+  PulseAudioEngine engine(connectedSession(PulseSettings{testing::privatePulseServer()}));
   ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, engine.inputNode().outputFormatForBus(0),
                                                  captured.block()));
   ASSERT_TRUE(engine.start());
@@ -174,11 +176,26 @@ TEST(PulseAudioEngineSourceGone, EndsCaptureWithOneEndedBuffer) {
   engine.inputNode().removeTapOnBus(0);
 }
 
-TEST(PulseMicrophoneAuthorizationWithServer, GrantsAccessWhenTheServerAcceptsThisClient) {
-  PulseMicrophoneAuthorization microphone(PulseSettings{testing::privatePulseServer()});
+// The request connects, and what it found is kept for the engine, which then records without
+// a word of its own to the server before the stream.
+TEST(PulseMicrophoneAuthorizationWithServer, GrantsAccessAndLeavesTheConnectionToTheEngine) {
+  const auto session = std::make_shared<PulseSession>(PulseSettings{testing::privatePulseServer()});
+  testing::ImmediateQueue queue;
+  PulseMicrophoneAuthorization microphone(session, queue);
   std::promise<bool> answer;
   microphone.requestAccess([&](bool granted) { answer.set_value(granted); });
   EXPECT_TRUE(answer.get_future().get());
+  ASSERT_NE(session->connection(), nullptr);
+
+  PulseAudioEngine engine(session);
+  const auto format = engine.inputNode().outputFormatForBus(0);
+  ASSERT_GT(format->sampleRate(), 0.0);
+  CapturedBuffers captured;
+  ASSERT_TRUE(engine.inputNode().installTapOnBus(0, 1024, format, captured.block()));
+  ASSERT_TRUE(engine.start());
+  captured.waitFor(3);
+  engine.stop();
+  engine.inputNode().removeTapOnBus(0);
 }
 
 }  // namespace

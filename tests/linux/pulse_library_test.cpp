@@ -5,6 +5,7 @@
 #include <future>
 
 #include "linux/captured_buffers.h"
+#include "linux/connected_session.h"
 #include "linux/temporary_folder.h"
 #include "platform/linux/capture/pcm_format.h"
 #include "platform/linux/capture/pulse_audio_engine.h"
@@ -47,9 +48,10 @@ TEST(PulseLibrary, FailsCleanlyWhenTheLibraryCannotBeUsed) {
 TEST(PulseLibrary, WithoutItTheMicrophoneIsUnusableNotRefused) {
   const auto missing = std::make_shared<PulseSession>(
       PulseSettings{"unix:/nonexistent/pulse/native", 200ms}, "libpulse-does-not-exist.so.0");
-  EXPECT_EQ(missing->connection(), nullptr);
+  EXPECT_EQ(missing->connect().connection, nullptr);
 
-  PulseMicrophoneAuthorization microphone(missing);
+  testing::ImmediateQueue queue;
+  PulseMicrophoneAuthorization microphone(missing, queue);
   std::promise<std::pair<bool, std::thread::id>> answer;
   microphone.requestAccess([&](bool granted) {
     answer.set_value({granted, std::this_thread::get_id()});

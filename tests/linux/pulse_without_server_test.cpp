@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "linux/captured_buffers.h"
+#include "linux/connected_session.h"
 #include "linux/temporary_folder.h"
 #include "platform/linux/capture/pcm_format.h"
 #include "platform/linux/capture/pulse_audio_engine.h"
@@ -19,6 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::CapturedBuffers;
+using testing::connectedSession;
 
 const PulseSettings kNoServer{"unix:/nonexistent/pulse/native", 1000ms};
 
@@ -52,7 +54,7 @@ void expectNoInput(const AudioFormat& format) {
 }
 
 TEST(PulseAudioEngineWithoutServer, ReportsNoInputAndCannotStart) {
-  PulseAudioEngine engine(kNoServer);
+  PulseAudioEngine engine(connectedSession(kNoServer));
   engine.stop();  // before anything else
   expectNoInput(*engine.inputNode().outputFormatForBus(0));
   CapturedBuffers captured;
@@ -66,17 +68,36 @@ TEST(PulseAudioEngineWithoutServer, ReportsNoInputAndCannotStart) {
   EXPECT_EQ(captured.count(), 0u);
 }
 
-// The timeout is what keeps a hung server from holding up the agent; without it this test
-// would never end.
+// The timeout is what keeps a hung server from holding up the answer thread for ever; without it
+// this test would never end.
 TEST(PulseAudioEngineWithoutServer, GivesUpOnAServerThatNeverAnswers) {
   SilentServer silent;
-  PulseAudioEngine engine(PulseSettings{silent.server(), 200ms});
+  const auto session = std::make_shared<PulseSession>(PulseSettings{silent.server(), 200ms});
+  const PulseLink link = session->connect();
+  ASSERT_NE(link.connection, nullptr);
+  EXPECT_EQ(link.connection->outcome(), PulseConnection::Outcome::kUnavailable);
+  EXPECT_FALSE(link.source.has_value());
+  session->keep(link);
+  PulseAudioEngine engine(session);
   expectNoInput(*engine.inputNode().outputFormatForBus(0));
   EXPECT_FALSE(engine.start());
 }
 
+// The engine never visits the server itself: before the microphone request has, it reports no
+// input and cannot start, however reachable the server would be.
+TEST(PulseAudioEngineWithoutServer, NeverConnectsOnItsOwn) {
+  SilentServer silent;
+  PulseAudioEngine engine(std::make_shared<PulseSession>(PulseSettings{silent.server(), 60s}));
+  expectNoInput(*engine.inputNode().outputFormatForBus(0));
+  CapturedBuffers captured;
+  EXPECT_TRUE(engine.inputNode().installTapOnBus(0, 1024, std::make_shared<PcmFormat>(44100, 2),
+                                                 captured.block()));
+  engine.prepare();
+  EXPECT_FALSE(engine.start());
+}
+
 TEST(PulseAudioEngineWithoutServer, RefusesTapsItCannotRecord) {
-  PulseAudioEngine engine(kNoServer);
+  PulseAudioEngine engine(std::make_shared<PulseSession>(kNoServer));
   InputNode& node = engine.inputNode();
   const auto fine = std::make_shared<PcmFormat>(48000, 1);
   CapturedBuffers captured;
@@ -99,7 +120,8 @@ TEST(PulseAudioEngineWithoutServer, RefusesTapsItCannotRecord) {
 // Both answers come on a thread other than the caller's; a missing server is no refusal.
 TEST(LinuxAuthorization, GrantsBothAndAnswersOnAnotherThread) {
   GrantedSpeechAuthorization speech;
-  PulseMicrophoneAuthorization microphone(kNoServer);
+  testing::ImmediateQueue queue;
+  PulseMicrophoneAuthorization microphone(std::make_shared<PulseSession>(kNoServer), queue);
   EXPECT_EQ(speech.authorizationStatus(), 3);
   EXPECT_EQ(microphone.authorizationStatus(), 3);
 

@@ -51,6 +51,7 @@ add_library(agent_platform STATIC
   src/platform/linux/linux_platform.cpp
   src/platform/linux/capture/pulse_audio_engine.cpp
   src/platform/linux/capture/pulse_connection.cpp
+  src/platform/linux/capture/pulse_session.cpp
   src/platform/linux/capture/pulse_library.cpp
   src/platform/linux/recognition/audio_buffer_queue.cpp
   src/platform/linux/recognition/buffered_recognition_request.cpp

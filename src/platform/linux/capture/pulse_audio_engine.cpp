@@ -42,12 +42,11 @@ PulseAudioEngine::~PulseAudioEngine() {
 }
 
 PulseConnection* PulseAudioEngine::connection() {
-  if (connection_ && connection_->isReady()) return connection_.get();
-  // A server that went away takes its stream with it; the next use connects again.
-  stop();
-  connection_ = session_->connection();
-  if (connection_ && connection_->outcome() != PulseConnection::Outcome::kReady) {
-    connection_.reset();
+  std::shared_ptr<PulseConnection> current = session_->connection();
+  if (current != connection_) {
+    // A server that went away takes its stream with it.
+    stop();
+    connection_ = std::move(current);
   }
   return connection_.get();
 }
@@ -57,8 +56,7 @@ void PulseAudioEngine::prepare() {
 }
 
 std::shared_ptr<const AudioFormat> PulseAudioEngine::outputFormatForBus(int bus) {
-  PulseConnection* pulse = bus == 0 ? connection() : nullptr;
-  lastSource_ = pulse != nullptr ? pulse->defaultSourceFormat() : std::nullopt;
+  lastSource_ = bus == 0 && connection() != nullptr ? session_->sourceFormat() : std::nullopt;
   if (!lastSource_) return std::make_shared<PcmFormat>(0.0, 0);
   return std::make_shared<PcmFormat>(lastSource_->spec.rate, lastSource_->spec.channels);
 }
@@ -113,7 +111,7 @@ bool PulseAudioEngine::start() {
   if (stream_ != nullptr) return true;
   PulseConnection* connection = this->connection();
   if (connection == nullptr) return false;
-  if (!tap_) lastSource_ = connection->defaultSourceFormat();
+  if (!tap_) lastSource_ = session_->sourceFormat();
   const std::optional<pa_sample_spec> spec =
       tap_          ? std::optional(tapSpec_)
       : lastSource_ ? floatSpec(lastSource_->spec.rate, lastSource_->spec.channels)
@@ -149,11 +147,12 @@ bool PulseAudioEngine::start() {
   ended_ = false;
   // Not moved elsewhere when its source goes away: the stream fails, and capture ends.
   const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
-  if (pulse.pa_stream_connect_record(stream_, nullptr, &attributes, flags) < 0 ||
-      !waitForReadyStream()) {
+  if (pulse.pa_stream_connect_record(stream_, nullptr, &attributes, flags) < 0) {
     releaseStream();
     return false;
   }
+  // The server's answer is not awaited: the loop thread goes on with the stream, and a stream
+  // that the server refuses, or that never delivers, ends capture like any later failure.
   capturing_ = true;
   audioDue_ = pulse.pa_rtclock_now() + usec(kFirstAudioBound);
   silenceCheck_ = pulse.pa_context_rttime_new(
@@ -163,15 +162,6 @@ bool PulseAudioEngine::start() {
       },
       this);
   return true;
-}
-
-bool PulseAudioEngine::waitForReadyStream() {
-  const auto settled = [this] {
-    const pa_stream_state_t state = connection_->pulse().pa_stream_get_state(stream_);
-    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-  };
-  return connection_->waitUntil(settled) &&
-         connection_->pulse().pa_stream_get_state(stream_) == PA_STREAM_READY;
 }
 
 void PulseAudioEngine::stop() {
@@ -195,7 +185,6 @@ void PulseAudioEngine::releaseStream() {
 }
 
 void PulseAudioEngine::onStreamState(pa_stream* stream) {
-  connection_->signal();
   if (!PA_STREAM_IS_GOOD(connection_->pulse().pa_stream_get_state(stream))) endCapture();
 }
 
@@ -208,8 +197,8 @@ void PulseAudioEngine::onSilenceCheck() {
   }
 }
 
-// Ends capture once, and only between start and stop: a stream that fails while start waits for
-// it is start's failure. Both hold the lock while they change `capturing_`.
+// Ends capture once, and only between start and stop. Both hold the lock while they change
+// `capturing_`.
 void PulseAudioEngine::endCapture() {
   if (!capturing_ || ended_) return;
   ended_ = true;

@@ -13,16 +13,18 @@
 namespace dictation_agent {
 
 // Capture from the default source of a PulseAudio server (or PipeWire's pulse server) through a
-// record stream. The engine is its own input node. It uses the session's connection, made on
-// first use if the microphone request has not made it, and only waits the settings' timeout for
-// a server; without libpulse or a server the node reports 0 Hz and 0 channels and start fails. The
-// tap block runs on the connection's loop thread with its lock held, once per captured piece of at
-// most the requested number of frames, all channels interleaved; holes in the stream (lost audio)
-// are dropped.
+// record stream. The engine is its own input node. It records through the session's connection,
+// which the microphone request has made off the main thread, and never waits on the server
+// itself: the node reports the format that request found, and start hands the new stream to the
+// connection's loop and returns. Without libpulse, a server or a default source the node reports
+// 0 Hz and 0 channels and start fails. The tap block runs on the connection's loop thread with
+// its lock held, once per captured piece of at most the requested number of frames, all channels
+// interleaved; holes in the stream (lost audio) are dropped.
 //
-// Once running, capture stays with the source it started on. When that source goes away, the
-// stream or the server fails, or no audio arrives for kSilenceBound (kFirstAudioBound for the
-// first), capture ends on its own: the tap receives one CaptureEndedBuffer and no audio after it.
+// Once started, capture stays with the source it started on. When the stream cannot be set up,
+// that source goes away, the stream or the server fails, or no audio arrives for kSilenceBound
+// (kFirstAudioBound for the first), capture ends on its own: the tap receives one
+// CaptureEndedBuffer and no audio after it.
 class PulseAudioEngine final : public AudioEngine, public InputNode {
  public:
   // A running source delivers every few tens of milliseconds: this long without audio means a
@@ -34,8 +36,6 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   static constexpr std::chrono::milliseconds kFirstAudioBound{5000};
 
   explicit PulseAudioEngine(std::shared_ptr<PulseSession> session);
-  explicit PulseAudioEngine(PulseSettings settings = {})
-      : PulseAudioEngine(std::make_shared<PulseSession>(std::move(settings))) {}
   ~PulseAudioEngine() override;
   PulseAudioEngine(const PulseAudioEngine&) = delete;
   PulseAudioEngine& operator=(const PulseAudioEngine&) = delete;
@@ -45,7 +45,7 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   bool start() override;
   void stop() override;
 
-  // The default source's own rate and channel count, asked afresh on each call.
+  // The default source's own rate and channel count, as the microphone request found them.
   std::shared_ptr<const AudioFormat> outputFormatForBus(int bus) override;
 
   // Bus 0 only, one tap at a time, and a format libpulse can record (1 to 32 channels): the
@@ -57,7 +57,6 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
  private:
   PulseConnection* connection();
   pa_channel_map channelMapFor(const pa_sample_spec& spec);
-  bool waitForReadyStream();
   void releaseStream();
 
   // On the loop thread, with its lock held.
@@ -67,8 +66,8 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   void endCapture();
 
   const std::shared_ptr<PulseSession> session_;
-  std::shared_ptr<PulseConnection> connection_;  // ready when last looked at
-  std::optional<PulseSourceFormat> lastSource_;  // what outputFormatForBus last found
+  std::shared_ptr<PulseConnection> connection_;  // the session's, when last looked at
+  std::optional<PulseSourceFormat> lastSource_;  // what outputFormatForBus last reported
   pa_stream* stream_ = nullptr;
   pa_time_event* silenceCheck_ = nullptr;
 
@@ -78,7 +77,7 @@ class PulseAudioEngine final : public AudioEngine, public InputNode {
   pa_sample_spec tapSpec_{};
   std::uint32_t tapFrames_ = 0;
   std::int64_t sampleTime_ = 0;
-  bool capturing_ = false;  // start saw the stream ready, and stop has not run since
+  bool capturing_ = false;  // start made the stream, and stop has not run since
   bool ended_ = false;      // capture ended on its own: no audio is delivered after the end
   pa_usec_t audioDue_ = 0;  // capture ends when no audio has arrived by then
 };

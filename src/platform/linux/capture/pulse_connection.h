@@ -22,8 +22,9 @@ struct PulseSourceFormat {
   pa_channel_map map;
 };
 
-// A context on a threaded main loop of its own. Connecting waits at most the timeout and never
-// starts a server. Used from one thread at a time, never from the loop's own thread.
+// A context on a threaded main loop of its own. Connecting (the constructor) and the format
+// query wait on the server, at most the timeout each, so the agent does both off its main thread;
+// a server is never started. Used from one thread at a time, never from the loop's own thread.
 class PulseConnection {
  public:
   enum class Outcome { kReady, kAccessDenied, kUnavailable };
