@@ -1,5 +1,7 @@
 #include "dictation/dictation.h"
 
+#include <atomic>
+
 #include "dictation/transcript_cap.h"
 #include "events/permissions.h"
 
@@ -85,15 +87,20 @@ void Dictation::start() {
   // The tap block runs on the audio thread and holds only the request: it hands each buffer over
   // as it is, with no copy, no conversion and no wait on the main thread. When capture ends on
   // its own, it also asks the main queue for a stop, so that the words heard so far end the
-  // dictation within the grace period; the dictation is not held, only reached if alive.
+  // dictation within the grace period; the dictation is not held, only reached if alive. Whether
+  // any audio came is shared by every copy the platform may make of the block.
   MainQueue* queue = &platform_.mainQueue();
-  InputNode::TapBlock tapBlock = [target = newRequest, queue, weak = weak_from_this()](
+  InputNode::TapBlock tapBlock = [target = newRequest, queue, weak = weak_from_this(),
+                                  heardAudio = std::make_shared<std::atomic<bool>>(false)](
                                      std::shared_ptr<const AudioPCMBuffer> buffer, AudioTime) {
     const bool endsCapture = buffer && buffer->endsCapture();
     target->appendAudioPCMBuffer(std::move(buffer));
-    if (!endsCapture) return;
-    queue->post([weak] {
-      if (auto self = weak.lock()) self->captureEnded();
+    if (!endsCapture) {
+      heardAudio->store(true, std::memory_order_relaxed);
+      return;
+    }
+    queue->post([weak, heard = heardAudio->load(std::memory_order_relaxed)] {
+      if (auto self = weak.lock()) self->captureEnded(heard);
     });
   };
   const bool installed = node.installTapOnBus(kBus, kTapBufferFrames, format, std::move(tapBlock));
@@ -123,8 +130,16 @@ void Dictation::listeningCap() {
   if (!ended) stop();
 }
 
-void Dictation::captureEnded() {
-  if (!ended) stop();
+void Dictation::captureEnded(bool heardAudio) {
+  if (ended) return;
+  // Capture that ends before a single buffer arrived (the server refused the stream, or it never
+  // delivered) means the microphone could not be used: "final" with no words would read as
+  // silence.
+  if (!heardAudio && !stopping) {
+    finish(error_code::kMicrophoneUnavailable);
+    return;
+  }
+  stop();
 }
 
 void Dictation::resultStep(const std::optional<RecognitionResult>& result,

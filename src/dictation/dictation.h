@@ -69,7 +69,7 @@ class Dictation : public std::enable_shared_from_this<Dictation> {
   void resultStep(const std::optional<RecognitionResult>& result,
                   const std::optional<RecognitionError>& error);
   void listeningCap();
-  void captureEnded();
+  void captureEnded(bool heardAudio);
   void shutDownCapture();
   PermissionSnapshot permissionSnapshot();
 

@@ -28,6 +28,7 @@ class CaptureEnded : public DictationTest,
 TEST_P(CaptureEnded, EndsAsAStopDoes) {
   const CaptureEndedCase& row = GetParam();
   listen();
+  platform.pushAudioBuffer();
   deliverPartial("hello");
   queue.runUntilIdle();
   queue.advanceBy(5.0 - queue.now());
@@ -65,6 +66,27 @@ INSTANTIATE_TEST_SUITE_P(
         CaptureEndedCase{"AFinalAnswerEndsAtOnce", std::nullopt, 0.5, 5.5, "hello world"},
         CaptureEndedCase{"TheHostsStopAfterItDoesNotMoveTheEnd", 1.0, std::nullopt, 7.0, "hello"}),
     CaseName{});
+
+// Capture that ends before a single buffer arrived (the server refused the stream, or never
+// delivered) is a microphone that could not be used, not a silent dictation; after the host's
+// stop it changes nothing.
+TEST_F(DictationTest, CaptureThatEndsBeforeAnyAudioIsAnUnavailableMicrophone) {
+  listen();
+  platform.pushAudioBuffer(std::make_shared<const FakeCaptureEndedBuffer>());
+  queue.runUntilIdle();
+  EXPECT_EQ(lastEvent(), errorEvent("microphone_unavailable"));
+  EXPECT_EQ(platform.exitCount(), 1);
+}
+
+TEST_F(DictationTest, CaptureThatEndsBeforeAnyAudioAfterAStopStillEndsWithTheText) {
+  listen();
+  hostWrites("\n");  // its control task runs before the end of capture's task
+  platform.pushAudioBuffer(std::make_shared<const FakeCaptureEndedBuffer>());
+  queue.runUntilIdle();
+  queue.advanceBy(2.0);
+  EXPECT_EQ(lastEvent(), finalEvent("", false));
+  EXPECT_EQ(platform.exitCount(), 1);
+}
 
 }  // namespace
 }  // namespace dictation_agent::fakes
