@@ -1,5 +1,6 @@
 #include "dictation/transcript_cap.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -104,17 +105,40 @@ struct Stretch {
   std::size_t plainBase;  // where that plain base begins, for kPlainBase
 };
 
-// From `offset` (on a code point boundary) up to and including the next plain base.
-Stretch stretchFrom(const unsigned char* bytes, std::size_t offset, std::size_t size) {
+// From `offset` (on a code point boundary) up to and including the next plain base; appends the
+// code points on the way to `codepoints`.
+Stretch stretchFrom(const unsigned char* bytes, std::size_t offset, std::size_t size,
+                    std::vector<char32_t>& codepoints) {
   while (offset < size) {
     const Utf8Step step = decodeUtf8(bytes + offset, size - offset);
     if (!step.valid) return {offset, StretchEnd::kStrayByte, 0};
+    codepoints.push_back(step.codepoint);
     if (breakingOf(step.codepoint) == Breaking::kPlainBase) {
       return {offset + step.length, StretchEnd::kPlainBase, offset};
     }
     offset += step.length;
   }
   return {size, StretchEnd::kText, 0};
+}
+
+// Appends the code points of well-formed UTF-8 from `offset` up to `end`.
+void appendCodepoints(const unsigned char* bytes, std::size_t offset, std::size_t end,
+                      std::vector<char32_t>& codepoints) {
+  while (offset < end) {
+    const Utf8Step step = decodeUtf8(bytes + offset, end - offset);
+    codepoints.push_back(step.codepoint);
+    offset += step.length;
+  }
+}
+
+// The bytes that the first `count` of `codepoints` take in UTF-8.
+std::size_t utf8Length(const std::vector<char32_t>& codepoints, std::size_t count) {
+  std::size_t length = 0;
+  for (std::size_t index = 0; index < count; ++index) {
+    const char32_t codepoint = codepoints[index];
+    length += codepoint < 0x80 ? 1 : codepoint < 0x800 ? 2 : codepoint < 0x10000 ? 3 : 4;
+  }
+  return length;
 }
 
 std::size_t saturatingAdd(std::size_t a, std::size_t b) {
@@ -142,7 +166,8 @@ std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
   // plain base and the plain marks after it. It has been counted.
   bool plainSoFar = false;
   std::size_t characterStart = 0;
-  std::vector<std::size_t> starts;
+  // The code points of the stretch handed to the platform, from `from` below.
+  std::vector<char32_t> codepoints;
   while (offset < size) {
     Utf8Step step{};
     if (plainSoFar) {
@@ -177,27 +202,34 @@ std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
     // The platform decides, beginning with the character this code point may belong to.
     std::size_t from = plainSoFar ? characterStart : offset;
     bool fromCounted = plainSoFar;
+    codepoints.clear();
+    appendCodepoints(bytes, from, offset, codepoints);
+    codepoints.push_back(step.codepoint);
     std::size_t scanFrom = offset + step.length;
     plainSoFar = false;
     for (;;) {
-      const Stretch stretch = stretchFrom(bytes, scanFrom, size);
+      const Stretch stretch = stretchFrom(bytes, scanFrom, size, codepoints);
       const std::size_t counted = fromCounted ? 1 : 0;
       const std::size_t room = maxCharacters - characters;
-      findGraphemeClusterStarts(text.substr(from, stretch.end - from),
-                                saturatingAdd(saturatingAdd(room, 1), counted), starts);
-      const std::size_t begun = starts.size() - counted;
-      if (begun > room) return std::string(text.substr(0, from + starts[room + counted]));
+      const GraphemeClusterCount found =
+          countGraphemeClusters(codepoints, saturatingAdd(saturatingAdd(room, 1), counted));
+      const std::size_t begun = found.clusters - counted;
+      if (begun > room) {
+        // The last cluster found is the first one past the cap.
+        return std::string(text.substr(0, from + utf8Length(codepoints, found.lastStart)));
+      }
       characters += begun;
       offset = stretch.end;
       if (stretch.how != StretchEnd::kPlainBase) break;
-      const std::size_t lastStart = from + starts.back();
-      if (lastStart == stretch.plainBase) {
+      if (found.lastStart + 1 == codepoints.size()) {  // the plain base, the stretch's last
         plainSoFar = true;
-        characterStart = lastStart;
+        characterStart = stretch.plainBase;
         break;
       }
       // The plain base joined the character before it.
-      from = lastStart;
+      from += utf8Length(codepoints, found.lastStart);
+      codepoints.erase(codepoints.begin(),
+                       codepoints.begin() + static_cast<std::ptrdiff_t>(found.lastStart));
       fromCounted = true;
       scanFrom = stretch.end;
     }
