@@ -92,6 +92,10 @@ PlainRun walkPlainText(const unsigned char* bytes, std::size_t offset, std::size
   return run;
 }
 
+// A stretch handed to the platform's segmentation ends where plain text resumes, or, where it
+// does not, at the first plain base after this many code points, so that it stays short.
+constexpr std::size_t kLongStretch = 64;
+
 // How a stretch handed to the platform's segmentation ends.
 enum class StretchEnd {
   kText,       // at the end of the text
@@ -105,16 +109,28 @@ struct Stretch {
   std::size_t plainBase;  // where that plain base begins, for kPlainBase
 };
 
-// From `offset` (on a code point boundary) up to and including the next plain base; appends the
-// code points on the way to `codepoints`.
+// From `offset` (on a code point boundary) up to and including the next plain base that plain
+// text follows, or the first one once `codepoints` holds kLongStretch; appends the code points
+// of the stretch to `codepoints`. Stretches that end at any plain base would hand every word
+// of a script the short way does not know to the platform on its own, with the space before
+// and after it.
 Stretch stretchFrom(const unsigned char* bytes, std::size_t offset, std::size_t size,
                     std::vector<char32_t>& codepoints) {
+  bool afterPlainBase = false;
+  std::size_t plainBase = 0;
   while (offset < size) {
     const Utf8Step step = decodeUtf8(bytes + offset, size - offset);
     if (!step.valid) return {offset, StretchEnd::kStrayByte, 0};
+    const Breaking breaking = breakingOf(step.codepoint);
+    if (afterPlainBase && breaking != Breaking::kOther)
+      return {offset, StretchEnd::kPlainBase, plainBase};
     codepoints.push_back(step.codepoint);
-    if (breakingOf(step.codepoint) == Breaking::kPlainBase) {
-      return {offset + step.length, StretchEnd::kPlainBase, offset};
+    afterPlainBase = breaking == Breaking::kPlainBase;
+    if (afterPlainBase) {
+      if (codepoints.size() >= kLongStretch) {
+        return {offset + step.length, StretchEnd::kPlainBase, offset};
+      }
+      plainBase = offset;
     }
     offset += step.length;
   }
