@@ -118,8 +118,9 @@ Stretch stretchFrom(const unsigned char* bytes, std::size_t offset, std::size_t 
     const Utf8Step step = decodeUtf8(bytes + offset, size - offset);
     if (!step.valid) return {offset, StretchEnd::kStrayByte, 0};
     const Breaking breaking = breakingOf(step.codepoint);
-    if (afterPlainBase && breaking != Breaking::kOther)
+    if (afterPlainBase && breaking != Breaking::kOther) {
       return {offset, StretchEnd::kPlainBase, plainBase};
+    }
     codepoints.push_back(step.codepoint);
     afterPlainBase = breaking == Breaking::kPlainBase;
     if (afterPlainBase) {
@@ -162,10 +163,11 @@ std::size_t saturatingAdd(std::size_t a, std::size_t b) {
 // Plain text takes the short way. Everything else goes to the platform's segmentation in
 // stretches that begin where a character is known to begin with nothing before it that a break
 // rule could look at (the start of the text, after a stray byte, a character that is one plain
-// base so far, or a character the segmentation found) and end just after the next plain base. A
-// plain base begins a character unless a Prepend precedes it; where the segmentation says it
-// does, the short way takes over again after it, and where not, the next stretch begins at the
-// character it joined.
+// base so far, or a character the segmentation found) and end just after a plain base: the next
+// one that plain text follows, or the first past a stretch's usual length. The segmentation is
+// handed the code points the stretch decoded, and counts. A plain base begins a character unless
+// a Prepend precedes it; where the segmentation says it does, the short way takes over again
+// after it, and where not, the next stretch begins at the character it joined.
 std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
   // Every character takes at least one byte.
   if (text.size() <= maxCharacters) return std::string(text);
@@ -214,6 +216,7 @@ std::string capTranscript(std::string_view text, std::size_t maxCharacters) {
     // The platform decides, beginning with the character this code point may belong to.
     std::size_t from = plainSoFar ? characterStart : offset;
     bool fromCounted = plainSoFar;
+    if (codepoints.capacity() == 0) codepoints.reserve(2 * kLongStretch);
     codepoints.clear();
     appendCodepoints(bytes, from, offset, codepoints);
     codepoints.push_back(step.codepoint);
