@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "oracles/utf8proc_text.h"
@@ -71,13 +72,17 @@ std::vector<std::size_t> cutsOf(const std::string& text) {
 
 // Where the short way hands over to the platform's segmentation and takes over again: stray bytes
 // inside and right after a stretch, plain bases joined to a Prepend (one after another), a long
-// stretch with no plain base at all, flags split across the hand-over.
+// stretch with no plain base at all, flags split across the hand-over, and words of a script the
+// short way does not know, between spaces, for longer than a stretch holds (with a Prepend, a
+// mark or a stray byte where the stretch may end).
 TEST(CapTranscript, CutsWhereUtf8procAloneWouldAroundTheHandOvers) {
-  const std::string arabic = [] {
+  const auto repeat = [](std::string_view piece, int times) {
     std::string text;
-    for (int i = 0; i < 300; ++i) text += "\u0628\u0650";  // a letter with a mark, no space
+    for (int i = 0; i < times; ++i) text += piece;
     return text;
-  }();
+  };
+  const std::string arabic = repeat("\u0628\u0650", 300);  // a letter with a mark, no space
+  const std::string devanagari = repeat("\u0915\u094d\u0937 \U0001F44D\U0001F3FD ", 30);
   const std::string texts[] = {
       "a\u0301\U0001F44D\xff\U0001F44D\xff"
       "b",
@@ -88,6 +93,14 @@ TEST(CapTranscript, CutsWhereUtf8procAloneWouldAroundTheHandOvers) {
       "a\U0001F1E8\U0001F1F3\U0001F1EF\U0001F1F5b\U0001F1E8\U0001F1F3\U0001F1EF",
       "\u0915\u094d\u0937a\u200d\U0001F468\u200d\U0001F469",
       "\r\n\r\na\r\n",
+      devanagari,
+      devanagari + "e\u0301" + devanagari,
+      repeat("\u0600a", 100),
+      repeat("\u0915 \u0600", 50),
+      repeat("\u0915 \xff", 50),
+      repeat("\u0915\u0301 ", 50),
+      repeat("\u0915\u4e2d\u0301", 50),
+      repeat("\u0600", 63) + "ab\u0301" + repeat("\u0600", 64) + "a\u0301",
   };
   for (const std::string& text : texts) {
     SCOPED_TRACE(text);
