@@ -1,7 +1,9 @@
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/asio_main_queue.h"
@@ -27,6 +29,28 @@ class ImmediateExit final : public ProcessExit {
   void exit(int status) override { ::_exit(status); }
 };
 
+// A dictation's first platform request, which a status probe never makes, is for the speech
+// authorization: the recogniser made last starts its process then, so that its model loads
+// beside the rest of the authorization sequence and has loaded by the time audio comes. A
+// dictation that ends before recognition begins takes the process with it (it dies with the
+// agent).
+class RecognizerStartingAuthorization final : public SpeechAuthorization {
+ public:
+  std::int64_t authorizationStatus() override { return granted_.authorizationStatus(); }
+  void requestAuthorization(Handler handler) override {
+    if (const auto recognizer = recognizer_.lock()) recognizer->startEarly();
+    granted_.requestAuthorization(std::move(handler));
+  }
+
+  void recognizerMade(const std::shared_ptr<PocketsphinxSpeechRecognizer>& recognizer) {
+    recognizer_ = recognizer;
+  }
+
+ private:
+  GrantedSpeechAuthorization granted_;
+  std::weak_ptr<PocketsphinxSpeechRecognizer> recognizer_;
+};
+
 // PulseAudio capture (any server libpulse reaches, PipeWire's included), pocketsphinx
 // recognition in a process of its own with the models installed on this machine, an Asio main
 // queue.
@@ -44,8 +68,10 @@ class LinuxPlatform final : public Platform {
     if (!model) return nullptr;
     auto program = findRecognizerProgram(executableDirectory_);
     if (!program) return nullptr;
-    return std::make_shared<PocketsphinxSpeechRecognizer>(
+    auto recognizer = std::make_shared<PocketsphinxSpeechRecognizer>(
         RecognizerLaunch{std::move(*program), std::move(*model)});
+    speech_.recognizerMade(recognizer);
+    return recognizer;
   }
   std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
     return std::make_shared<BufferedRecognitionRequest>();
@@ -60,7 +86,7 @@ class LinuxPlatform final : public Platform {
 
  private:
   const std::filesystem::path executableDirectory_;
-  GrantedSpeechAuthorization speech_;
+  RecognizerStartingAuthorization speech_;
   // libpulse and the server connection, made by whichever of the microphone request and the
   // engine needs them first, on the main thread, and never by a status probe.
   const std::shared_ptr<PulseSession> pulse_;
