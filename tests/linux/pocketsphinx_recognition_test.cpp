@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -228,6 +231,73 @@ TEST(PocketsphinxSpeechRecognizer, ARequestOfAnotherBackendIsAnError) {
   const auto calls = results.waitForTheEnd();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_TRUE(calls[0].error);
+}
+
+// A stand-in for the recogniser program that tells the test, through a FIFO it blocks on, that
+// it has started (with its pid) and notes each start in a log, before it becomes `then`.
+class AnnouncedRecognizer {
+ public:
+  explicit AnnouncedRecognizer(const std::string& then) {
+    ::mkfifo(fifo().c_str(), 0600);
+    const auto program =
+        folder_.write("recognizer", "#!/bin/sh\necho $$ >>'" + log().string() + "'\necho $$ >'" +
+                                        fifo().string() + "'\nexec " + then + "\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  }
+
+  std::filesystem::path program() const { return folder_.path() / "recognizer"; }
+
+  // Blocks until the stand-in has started; its pid.
+  pid_t started() const {
+    std::ifstream in(fifo());
+    pid_t pid = 0;
+    in >> pid;
+    return pid;
+  }
+
+  std::size_t starts() const {
+    std::ifstream in(log());
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    return lines;
+  }
+
+ private:
+  std::filesystem::path fifo() const { return folder_.path() / "started"; }
+  std::filesystem::path log() const { return folder_.path() / "starts.log"; }
+
+  TemporaryFolder folder_;
+};
+
+// Started early, before any task exists, the one process then hears the first task's request.
+TEST_F(PocketsphinxRecognition, AProcessStartedEarlyServesTheFirstTask) {
+  const AnnouncedRecognizer stand_in(std::string("'") + AGENT_RECOGNIZER_BINARY + "' \"$@\"");
+  PocketsphinxSpeechRecognizer recognizer({stand_in.program(), installedEnglishModel()});
+  recognizer.startEarly();
+  recognizer.startEarly();
+  ASSERT_GT(stand_in.started(), 0);
+
+  const auto task = recognizer.recognitionTask(request, results.handler());
+  speakThenEndAudio();
+  const auto calls = results.waitForTheEnd();
+  ASSERT_TRUE(calls.back().result && calls.back().result->isFinal);
+  EXPECT_LE(wordErrorRate(kSentence, calls.back().result->formattedString), 0.2);
+  EXPECT_EQ(stand_in.starts(), 1u);
+}
+
+// A dictation that never makes its task (ended while authorizing) leaves no process behind.
+TEST(PocketsphinxSpeechRecognizer, AProcessStartedEarlyEndsWithTheRecognizerWhenNoTaskCame) {
+  const AnnouncedRecognizer stand_in("sleep 60");
+  pid_t pid = 0;
+  {
+    PocketsphinxSpeechRecognizer recognizer({stand_in.program(), installedEnglishModel()});
+    recognizer.startEarly();
+    pid = stand_in.started();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(::kill(pid, 0), 0);
+  }
+  EXPECT_EQ(::kill(pid, 0), -1);
+  EXPECT_EQ(errno, ESRCH);
 }
 
 }  // namespace
