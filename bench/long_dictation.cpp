@@ -3,7 +3,10 @@
 // run. bench/run_long_dictation builds the recording and starts the private sound server whose
 // virtual microphone it is played into.
 //
-//   long_dictation AGENT RECORDING.wav REFERENCE.txt AUDIO_SECONDS MODEL_FOLDER [RUNS [SERVER_PID]]
+//   long_dictation AGENT RECORDING.wav REFERENCE.txt AUDIO_SECONDS MODEL_FOLDER
+//                  [RUNS [SERVER_PID [OTHER_AGENT]]]
+//
+// OTHER_AGENT, another build of the agent (its recogniser beside it), is measured in each run too.
 //
 // Each run measures, one after the other, the agent, the live anchor (pocketsphinx_continuous
 // -inmic yes, same model, recording from the same server's default source while the same
@@ -333,6 +336,7 @@ int main(int argc, char** argv) {
   const double audioSeconds = std::atof(argv[4]);
   const int runs = argc > 6 ? std::max(1, std::atoi(argv[6])) : 2;
   const pid_t server = argc > 7 ? static_cast<pid_t>(std::atoi(argv[7])) : 0;
+  const std::string otherAgent = argc > 8 ? argv[8] : "";
   if (reference.empty() || audioSeconds <= 0) {
     std::fprintf(stderr, "no reference text in %s, or no audio length\n", argv[3]);
     return 2;
@@ -355,6 +359,21 @@ int main(int argc, char** argv) {
     }
     print(run, *agent, *bare);
     printLive(*agent, *live, *bare);
+    if (!otherAgent.empty()) {
+      const auto other = measureAgent(otherAgent, wav, audioSeconds, reference, server);
+      if (!other) {
+        std::fprintf(stderr, "run %d of %s failed\n", run, otherAgent.c_str());
+        return 1;
+      }
+      std::printf(
+          "      other agent: CPU/s %.3f (%.3fx the live anchor), server CPU/s %.3f, with the "
+          "server %.3f (%.3fx), WER %.3f\n",
+          other->cpuPerAudioSecond, other->cpuPerAudioSecond / live->cpuPerAudioSecond,
+          other->serverCpuPerAudioSecond, other->cpuPerAudioSecond + other->serverCpuPerAudioSecond,
+          (other->cpuPerAudioSecond + other->serverCpuPerAudioSecond) /
+              (live->cpuPerAudioSecond + live->serverCpuPerAudioSecond),
+          other->wordErrorRate);
+    }
     std::printf("      agent: %s\n      live:  %s\n      bare:  %s\n", agent->text.c_str(),
                 live->text.c_str(), bare->text.c_str());
     std::fflush(stdout);
