@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
@@ -269,35 +268,44 @@ class AnnouncedRecognizer {
   TemporaryFolder folder_;
 };
 
-// Started early, before any task exists, the one process then hears the first task's request.
-TEST_F(PocketsphinxRecognition, AProcessStartedEarlyServesTheFirstTask) {
-  const AnnouncedRecognizer stand_in(std::string("'") + AGENT_RECOGNIZER_BINARY + "' \"$@\"");
-  PocketsphinxSpeechRecognizer recognizer({stand_in.program(), installedEnglishModel()});
-  recognizer.startEarly();
-  recognizer.startEarly();
-  ASSERT_GT(stand_in.started(), 0);
-
+// The agent defers each task's launch: the process starts only when the deferred call runs (here
+// after all the audio has been queued), and then hears everything queued before it.
+TEST_F(PocketsphinxRecognition, ADeferredLaunchStartsTheOneProcessThatHearsTheQueuedAudio) {
+  const AnnouncedRecognizer standIn(std::string("'") + AGENT_RECOGNIZER_BINARY + "' \"$@\"");
+  std::vector<std::function<void()>> deferred;
+  PocketsphinxSpeechRecognizer recognizer(
+      {standIn.program(), installedEnglishModel()},
+      [&](std::function<void()> launch) { deferred.push_back(std::move(launch)); });
   const auto task = recognizer.recognitionTask(request, results.handler());
   speakThenEndAudio();
+  ASSERT_EQ(deferred.size(), 1u);
+  EXPECT_EQ(standIn.starts(), 0u);
+
+  deferred[0]();
+  deferred[0]();
+  ASSERT_GT(standIn.started(), 0);
   const auto calls = results.waitForTheEnd();
   ASSERT_TRUE(calls.back().result && calls.back().result->isFinal);
   EXPECT_LE(wordErrorRate(kSentence, calls.back().result->formattedString), 0.2);
-  EXPECT_EQ(stand_in.starts(), 1u);
+  EXPECT_EQ(standIn.starts(), 1u);
 }
 
-// A dictation that never makes its task (ended while authorizing) leaves no process behind.
-TEST(PocketsphinxSpeechRecognizer, AProcessStartedEarlyEndsWithTheRecognizerWhenNoTaskCame) {
-  const AnnouncedRecognizer stand_in("sleep 60");
-  pid_t pid = 0;
-  {
-    PocketsphinxSpeechRecognizer recognizer({stand_in.program(), installedEnglishModel()});
-    recognizer.startEarly();
-    pid = stand_in.started();
-    ASSERT_GT(pid, 0);
-    ASSERT_EQ(::kill(pid, 0), 0);
-  }
-  EXPECT_EQ(::kill(pid, 0), -1);
-  EXPECT_EQ(errno, ESRCH);
+// A task cancelled (the dictation ended) or gone before its deferred launch starts nothing.
+TEST(PocketsphinxSpeechRecognizer, ALaunchDeferredPastTheTasksEndStartsNoProcess) {
+  const AnnouncedRecognizer standIn("sleep 60");
+  std::vector<std::function<void()>> deferred;
+  PocketsphinxSpeechRecognizer recognizer(
+      {standIn.program(), installedEnglishModel()},
+      [&](std::function<void()> launch) { deferred.push_back(std::move(launch)); });
+  RecordedResults results;
+  const auto cancelled =
+      recognizer.recognitionTask(std::make_shared<BufferedRecognitionRequest>(), results.handler());
+  recognizer.recognitionTask(std::make_shared<BufferedRecognitionRequest>(), results.handler());
+  cancelled->cancel();
+  ASSERT_EQ(deferred.size(), 2u);
+  for (const auto& launch : deferred) launch();
+  EXPECT_EQ(standIn.starts(), 0u);
+  EXPECT_TRUE(results.calls().empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #include "linux/recorded_results.h"
@@ -22,12 +23,12 @@ struct Stand_in {
   const char* script;  // empty: the program does not exist
 };
 
-// With the process started with the task, or when the dictation began, before the task.
+// With the process started with the task, or by a deferred launch after all the audio came.
 using Case = std::tuple<Stand_in, bool>;
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
   return std::string(std::get<0>(info.param).what) +
-         (std::get<1>(info.param) ? "StartedEarly" : "StartedWithTheTask");
+         (std::get<1>(info.param) ? "LaunchedAfterTheAudio" : "StartedWithTheTask");
 }
 
 class FailingRecognizer : public ::testing::TestWithParam<Case> {};
@@ -35,7 +36,7 @@ class FailingRecognizer : public ::testing::TestWithParam<Case> {};
 TEST_P(FailingRecognizer, IsOneRecognitionError) {
   TemporaryFolder folder;
   std::filesystem::path program = folder.path() / "recognizer";
-  const auto& [standIn, startedEarly] = GetParam();
+  const auto& [standIn, deferred] = GetParam();
   if (*standIn.script != '\0') {
     folder.write("recognizer", std::string("#!/bin/sh\n") + standIn.script + "\n");
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
@@ -44,12 +45,15 @@ TEST_P(FailingRecognizer, IsOneRecognitionError) {
   auto request = std::make_shared<BufferedRecognitionRequest>();
   request->setShouldReportPartialResults(true);
   RecordedResults results;
-  PocketsphinxSpeechRecognizer recognizer({program, model, std::chrono::milliseconds(300)});
-  if (startedEarly) recognizer.startEarly();
+  std::function<void()> launch;
+  PocketsphinxSpeechRecognizer::Defer defer;
+  if (deferred) defer = [&](std::function<void()> later) { launch = std::move(later); };
+  PocketsphinxSpeechRecognizer recognizer({program, model, std::chrono::milliseconds(300)}, defer);
   const auto task = recognizer.recognitionTask(request, results.handler());
   request->appendAudioPCMBuffer(
       std::make_shared<const FloatPcmBuffer>(16000, 1, std::vector<float>(1024)));
   request->endAudio();
+  if (launch) launch();
 
   const auto calls = results.waitForTheEnd();
   ASSERT_EQ(calls.size(), 1u);

@@ -1,7 +1,7 @@
 #include <unistd.h>
 
-#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -29,28 +29,6 @@ class ImmediateExit final : public ProcessExit {
   void exit(int status) override { ::_exit(status); }
 };
 
-// A dictation's first platform request, which a status probe never makes, is for the speech
-// authorization: the recogniser made last starts its process then, so that its model loads
-// beside the rest of the authorization sequence and has loaded by the time audio comes. A
-// dictation that ends before recognition begins takes the process with it (it dies with the
-// agent).
-class RecognizerStartingAuthorization final : public SpeechAuthorization {
- public:
-  std::int64_t authorizationStatus() override { return granted_.authorizationStatus(); }
-  void requestAuthorization(Handler handler) override {
-    if (const auto recognizer = recognizer_.lock()) recognizer->startEarly();
-    granted_.requestAuthorization(std::move(handler));
-  }
-
-  void recognizerMade(const std::shared_ptr<PocketsphinxSpeechRecognizer>& recognizer) {
-    recognizer_ = recognizer;
-  }
-
- private:
-  GrantedSpeechAuthorization granted_;
-  std::weak_ptr<PocketsphinxSpeechRecognizer> recognizer_;
-};
-
 // PulseAudio capture (any server libpulse reaches, PipeWire's included), pocketsphinx
 // recognition in a process of its own with the models installed on this machine, an Asio main
 // queue.
@@ -68,10 +46,9 @@ class LinuxPlatform final : public Platform {
     if (!model) return nullptr;
     auto program = findRecognizerProgram(executableDirectory_);
     if (!program) return nullptr;
-    auto recognizer = std::make_shared<PocketsphinxSpeechRecognizer>(
-        RecognizerLaunch{std::move(*program), std::move(*model)});
-    speech_.recognizerMade(recognizer);
-    return recognizer;
+    return std::make_shared<PocketsphinxSpeechRecognizer>(
+        RecognizerLaunch{std::move(*program), std::move(*model)},
+        [this](std::function<void()> launch) { queue_.post(std::move(launch)); });
   }
   std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
     return std::make_shared<BufferedRecognitionRequest>();
@@ -86,7 +63,7 @@ class LinuxPlatform final : public Platform {
 
  private:
   const std::filesystem::path executableDirectory_;
-  RecognizerStartingAuthorization speech_;
+  GrantedSpeechAuthorization speech_;
   // libpulse and the server connection, made by whichever of the microphone request and the
   // engine needs them first, on the main thread, and never by a status probe.
   const std::shared_ptr<PulseSession> pulse_;

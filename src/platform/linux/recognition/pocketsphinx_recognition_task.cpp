@@ -44,8 +44,8 @@ void feed(std::stop_token stop, RecognizerSession& session, BufferedRecognitionR
   }
 }
 
-// Starts the process and waits for its model to load, then, once the task has begun, delivers
-// what the process sends back. The process is its child: it lives no longer than this thread.
+// Starts the process and waits for its model to load, then delivers what the process sends
+// back. The process is its child: it lives no longer than this thread.
 void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaunch& launch) {
   auto started = RecognizerProcess::launch(launch.program, recognizerArguments(launch.model));
   const RecognizerProcess* process = started.get();
@@ -89,31 +89,30 @@ void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaun
 
 }  // namespace
 
-PocketsphinxRecognitionTask::PocketsphinxRecognitionTask(RecognizerLaunch launch)
-    : session_(std::make_shared<RecognizerSession>()),
-      reader_([session = session_, launch = std::move(launch)](std::stop_token stop) {
-        read(stop, *session, launch);
-      }) {}
-
 PocketsphinxRecognitionTask::PocketsphinxRecognitionTask(
     RecognizerLaunch launch, std::shared_ptr<BufferedRecognitionRequest> request,
-    SpeechRecognizer::ResultHandler handler)
-    : PocketsphinxRecognitionTask(std::move(launch)) {
-  begin(std::move(request), std::move(handler));
-}
-
-void PocketsphinxRecognitionTask::begin(std::shared_ptr<BufferedRecognitionRequest> request,
-                                        SpeechRecognizer::ResultHandler handler) {
+    SpeechRecognizer::ResultHandler handler, Start start)
+    : launch_(std::move(launch)), session_(std::make_shared<RecognizerSession>()) {
   // Read here, on the main thread that configured the request.
   const bool partial = request != nullptr && request->reportsPartialResults();
   session_->begin({request != nullptr, partial, std::move(handler)});
-  if (request == nullptr) return;
-  feeder_ = std::jthread([session = session_, request = std::move(request)](std::stop_token stop) {
-    feed(stop, *session, *request);
+  if (request != nullptr) {
+    feeder_ = std::jthread([session = session_, request = std::move(request)](
+                               std::stop_token stop) { feed(stop, *session, *request); });
+  }
+  if (start == Start::kNow) this->launch();
+}
+
+void PocketsphinxRecognitionTask::launch() {
+  if (launched_ || cancelled_) return;
+  launched_ = true;
+  reader_ = std::jthread([session = session_, launch = launch_](std::stop_token stop) {
+    read(stop, *session, launch);
   });
 }
 
 void PocketsphinxRecognitionTask::cancel() {
+  cancelled_ = true;
   reader_.request_stop();
   feeder_.request_stop();
   session_->cancel();

@@ -12,16 +12,16 @@ bool PocketsphinxSpeechRecognizer::isAvailable() {
   return ::access(launch_.program.c_str(), X_OK) == 0 && isLoadable(launch_.model);
 }
 
-void PocketsphinxSpeechRecognizer::startEarly() {
-  if (!early_) early_ = std::make_shared<PocketsphinxRecognitionTask>(launch_);
-}
-
 std::shared_ptr<RecognitionTask> PocketsphinxSpeechRecognizer::recognitionTask(
     std::shared_ptr<RecognitionRequest> request, ResultHandler handler) {
-  std::shared_ptr<PocketsphinxRecognitionTask> task = std::move(early_);
-  if (!task) task = std::make_shared<PocketsphinxRecognitionTask>(launch_);
-  task->begin(std::dynamic_pointer_cast<BufferedRecognitionRequest>(std::move(request)),
-              std::move(handler));
+  using Start = PocketsphinxRecognitionTask::Start;
+  auto task = std::make_shared<PocketsphinxRecognitionTask>(
+      launch_, std::dynamic_pointer_cast<BufferedRecognitionRequest>(std::move(request)),
+      std::move(handler), defer_ ? Start::kOnLaunch : Start::kNow);
+  if (!defer_) return task;
+  defer_([weak = std::weak_ptr(task)] {
+    if (const auto launching = weak.lock()) launching->launch();
+  });
   return task;
 }
 

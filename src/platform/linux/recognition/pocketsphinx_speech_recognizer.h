@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/linux/recognition/pocketsphinx_recognition_task.h"
@@ -9,30 +10,32 @@
 namespace dictation_agent {
 
 // The recogniser for a locale whose model and recogniser program were found. All of it runs on
-// this machine; the library itself is loaded only by the recogniser process, which starts when
-// a dictation begins (see `startEarly`) or else with the recognition task.
+// this machine; the library itself is loaded only by the recogniser process of a recognition
+// task.
 class PocketsphinxSpeechRecognizer final : public SpeechRecognizer {
  public:
-  explicit PocketsphinxSpeechRecognizer(RecognizerLaunch launch) : launch_(std::move(launch)) {}
+  // Runs a task's launch, now or later on the main thread.
+  using Defer = std::function<void(std::function<void()> launch)>;
+
+  // The agent defers each task's launch to the main queue: a task is made while capture starts,
+  // and its model load, a quarter of a second of one CPU, must not compete with the rest of that
+  // start, so the process starts just after "listening" has been written, before the first audio
+  // arrives. Without `defer`, a task's process starts as the task is made.
+  explicit PocketsphinxSpeechRecognizer(RecognizerLaunch launch, Defer defer = nullptr)
+      : launch_(std::move(launch)), defer_(std::move(defer)) {}
 
   bool supportsOnDeviceRecognition() override { return true; }
 
   // The model's files and the recogniser program are there and usable now; nothing is loaded.
   bool isAvailable() override;
 
-  // Main thread. Starts the recogniser process of the next recognition task now, so that its
-  // model has loaded by the time audio comes; nothing is recognised until that task is made.
-  // Does nothing while one started so is waiting. A recogniser destroyed first kills it.
-  void startEarly();
-
-  // Requests made by this backend's platform only; any other fails with an error. Takes over
-  // the process started early, if there is one.
+  // Requests made by this backend's platform only; any other fails with an error.
   std::shared_ptr<RecognitionTask> recognitionTask(std::shared_ptr<RecognitionRequest> request,
                                                    ResultHandler handler) override;
 
  private:
   RecognizerLaunch launch_;
-  std::shared_ptr<PocketsphinxRecognitionTask> early_;
+  Defer defer_;
 };
 
 }  // namespace dictation_agent
