@@ -46,7 +46,12 @@ void feed(std::stop_token stop, RecognizerSession& session, BufferedRecognitionR
 
 // Starts the process and waits for its model to load, then delivers what the process sends
 // back. The process is its child: it lives no longer than this thread.
-void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaunch& launch) {
+void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaunch& launch,
+          const PocketsphinxRecognitionTask::Work& work) {
+  if (!work.hasRequest) {
+    if (!stop.stop_requested()) work.handler(std::nullopt, RecognitionError{});
+    return;
+  }
   auto started = RecognizerProcess::launch(launch.program, recognizerArguments(launch.model));
   const RecognizerProcess* process = started.get();
   session.launched(std::move(started));
@@ -61,13 +66,11 @@ void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaun
     }
   }
 
-  std::optional<RecognizerSession::Work> work = session.waitForWork(stop);
-  if (!work) return;
   const auto fail = [&] {
     if (process != nullptr) process->kill();
-    if (!stop.stop_requested()) work->handler(std::nullopt, RecognitionError{});
+    if (!stop.stop_requested()) work.handler(std::nullopt, RecognitionError{});
   };
-  if (!frames || !work->hasRequest) return fail();
+  if (!frames) return fail();
 
   Frame frame;
   while (true) {
@@ -75,11 +78,11 @@ void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaun
     if (stop.stop_requested()) return;
     if (status != FrameReader::Status::kFrame) return fail();
     if (frame.kind == FrameKind::kPartial) {
-      if (work->reportPartialResults) {
-        work->handler(RecognitionResult{std::move(frame.payload), false}, std::nullopt);
+      if (work.reportPartialResults) {
+        work.handler(RecognitionResult{std::move(frame.payload), false}, std::nullopt);
       }
     } else if (frame.kind == FrameKind::kFinal) {
-      work->handler(RecognitionResult{std::move(frame.payload), true}, std::nullopt);
+      work.handler(RecognitionResult{std::move(frame.payload), true}, std::nullopt);
       return;
     } else {
       return fail();
@@ -92,10 +95,11 @@ void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaun
 PocketsphinxRecognitionTask::PocketsphinxRecognitionTask(
     RecognizerLaunch launch, std::shared_ptr<BufferedRecognitionRequest> request,
     SpeechRecognizer::ResultHandler handler, Start start)
-    : launch_(std::move(launch)), session_(std::make_shared<RecognizerSession>()) {
-  // Read here, on the main thread that configured the request.
-  const bool partial = request != nullptr && request->reportsPartialResults();
-  session_->begin({request != nullptr, partial, std::move(handler)});
+    : launch_(std::move(launch)),
+      // Read here, on the main thread that configured the request.
+      work_{request != nullptr, request != nullptr && request->reportsPartialResults(),
+            std::move(handler)},
+      session_(std::make_shared<RecognizerSession>()) {
   if (request != nullptr) {
     feeder_ = std::jthread([session = session_, request = std::move(request)](
                                std::stop_token stop) { feed(stop, *session, *request); });
@@ -106,9 +110,8 @@ PocketsphinxRecognitionTask::PocketsphinxRecognitionTask(
 void PocketsphinxRecognitionTask::launch() {
   if (launched_ || cancelled_) return;
   launched_ = true;
-  reader_ = std::jthread([session = session_, launch = launch_](std::stop_token stop) {
-    read(stop, *session, launch);
-  });
+  reader_ = std::jthread([session = session_, launch = std::move(launch_), work = std::move(work_)](
+                             std::stop_token stop) { read(stop, *session, launch, work); });
 }
 
 void PocketsphinxRecognitionTask::cancel() {

@@ -23,6 +23,13 @@ class PocketsphinxRecognitionTask final : public RecognitionTask {
  public:
   enum class Start { kNow, kOnLaunch };
 
+  // What the reader needs to deliver results.
+  struct Work {
+    bool hasRequest = false;
+    bool reportPartialResults = false;
+    SpeechRecognizer::ResultHandler handler;
+  };
+
   // The request to recognise and where the results go. A null request (one of another backend)
   // fails once launched; so does a process that could not start or load its model. `kOnLaunch`
   // leaves the process to `launch`.
@@ -42,7 +49,8 @@ class PocketsphinxRecognitionTask final : public RecognitionTask {
   ~PocketsphinxRecognitionTask() override;
 
  private:
-  RecognizerLaunch launch_;
+  RecognizerLaunch launch_;  // both moved to the reader at the launch
+  Work work_;
   bool launched_ = false;
   bool cancelled_ = false;
   std::shared_ptr<RecognizerSession> session_;
