@@ -3,7 +3,14 @@
 // run. bench/run_long_dictation builds the recording and starts the private sound server whose
 // virtual microphone it is played into.
 //
-//   long_dictation AGENT RECORDING.wav REFERENCE.txt AUDIO_SECONDS MODEL_FOLDER [RUNS]
+//   long_dictation AGENT RECORDING.wav REFERENCE.txt AUDIO_SECONDS MODEL_FOLDER
+//                  [RUNS [SERVER_PID [OTHER_AGENT]]]
+//
+// OTHER_AGENT, another build of the agent (its recogniser beside it), is measured in each run too.
+//
+// Each run measures, one after the other, the agent, the live anchor (pocketsphinx_continuous
+// -inmic yes, same model, recording from the same server's default source while the same
+// recording is played into it) and the bare decoder on the file.
 //
 // How each figure is taken:
 // - stop -> "final": the recording is played into the virtual microphone (paplay returns once
@@ -20,6 +27,11 @@
 //   agent's figure is the agent's usage plus those. The agent's is divided by the audio it
 //   captured (from "listening" to the stop write), the bare decoder's by the recording's length;
 //   both include loading the model.
+//   The live anchor's is its usage from its start to the SIGINT that ends it, 0.5 s after the
+//   playback, divided by the audio from the moment its record stream appeared on the server to
+//   that signal.
+// - server CPU per audio second: the sound server's user + system time (from /proc, when its pid
+//   is given) over the same span as the process it served, divided the same way.
 // - WER: word error rate of the agent's final text, and of the decoder's utterances joined, against
 //   the reference transcription, all three compared with case folded and numbers read as values
 //   ("Ten" = "10" = "ten"), so that the agent's formatting is no error.
@@ -35,6 +47,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
@@ -61,8 +74,26 @@ struct Figures {
   double simultaneousMegabytes = 0;  // the agent only
   double cpuPerAudioSecond = 0;
   double wordErrorRate = 0;
+  double serverCpuPerAudioSecond = 0;  // live runs only, with the server's pid
   std::string text;
 };
+
+// The sound server's user + system seconds so far; 0 without its pid.
+double serverCpuSeconds(pid_t server) {
+  if (server <= 0) return 0;
+  std::ifstream file("/proc/" + std::to_string(server) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const auto end = stat.rfind(')');
+  if (end == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(end + 2));
+  std::string field;
+  double ticks = 0;
+  // Fields 14 and 15 (utime, stime); the first after the name is field 3.
+  for (int number = 3; number <= 15 && fields >> field; ++number) {
+    if (number >= 14) ticks += std::stod(field);
+  }
+  return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
 
 double seconds(Clock::duration duration) {
   return std::chrono::duration<double>(duration).count();
@@ -137,22 +168,34 @@ double reapLeftBehind(const std::set<pid_t>& descendants) {
   return cpu;
 }
 
-std::optional<Figures> measureAgent(const std::string& agentPath, const std::string& wav,
-                                    double audioSeconds, const std::string& reference) {
-  ChildProcess agent({agentPath, "en-US"});
-  if (!agent.started() || !readUntil(agent, "listening")) return std::nullopt;
-  const auto listening = Clock::now();
-  ProcessTreeMemory memory(agent.pid(), 20ms);
-
+// Plays `wav` into the virtual microphone, and reads `listener`'s output with `readOutput` until
+// 0.5 s after the playback; false when either fails.
+template <typename ReadOutput>
+bool play(const std::string& wav, double audioSeconds, ReadOutput readOutput) {
   ChildProcess player({"paplay", "--device=virt", wav});
   player.closeInput();
   // paplay's exit status is known once it has ended; until then wait() says -1.
   const auto playedBy = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                            std::chrono::duration<double>(audioSeconds + 30));
   while (player.wait(0ms) == -1 && Clock::now() < playedBy) {
-    if (!readEventsUntil(agent, Clock::now() + 50ms)) return std::nullopt;
+    if (!readOutput(Clock::now() + 50ms)) return false;
   }
-  if (player.wait(0ms) != 0 || !readEventsUntil(agent, Clock::now() + 500ms)) return std::nullopt;
+  return player.wait(0ms) == 0 && readOutput(Clock::now() + 500ms);
+}
+
+std::optional<Figures> measureAgent(const std::string& agentPath, const std::string& wav,
+                                    double audioSeconds, const std::string& reference,
+                                    pid_t server) {
+  const double serverBefore = serverCpuSeconds(server);
+  ChildProcess agent({agentPath, "en-US"});
+  if (!agent.started() || !readUntil(agent, "listening")) return std::nullopt;
+  const auto listening = Clock::now();
+  ProcessTreeMemory memory(agent.pid(), 20ms);
+
+  if (!play(wav, audioSeconds,
+            [&](Clock::time_point deadline) { return readEventsUntil(agent, deadline); })) {
+    return std::nullopt;
+  }
   agent.write("stop\n");
   const auto stopped = Clock::now();
   Figures figures;
@@ -173,6 +216,8 @@ std::optional<Figures> measureAgent(const std::string& agentPath, const std::str
   figures.peakMegabytes = megabytes(memory.summedPeakKilobytes());
   figures.simultaneousMegabytes = megabytes(memory.simultaneousPeakKilobytes());
   figures.cpuPerAudioSecond = (agent.cpuSeconds() + leftBehindCpu) / seconds(stopped - listening);
+  figures.serverCpuPerAudioSecond =
+      (serverCpuSeconds(server) - serverBefore) / seconds(stopped - listening);
   figures.wordErrorRate = wordErrorRate(reference, figures.text);
   return figures;
 }
@@ -198,6 +243,69 @@ std::optional<Figures> measureBareDecoder(const std::string& wav, double audioSe
   figures.cpuPerAudioSecond = decoder.cpuSeconds() / audioSeconds;
   figures.wordErrorRate = wordErrorRate(reference, figures.text);
   return figures;
+}
+
+// The record streams on the sound server now.
+std::size_t sourceOutputs() {
+  FILE* pactl = ::popen("pactl list short source-outputs 2>/dev/null", "r");
+  if (pactl == nullptr) return 0;
+  std::size_t lines = 0;
+  for (int c; (c = std::fgetc(pactl)) != EOF;) lines += c == '\n';
+  ::pclose(pactl);
+  return lines;
+}
+
+std::optional<Figures> measureLiveAnchor(const std::string& wav, double audioSeconds,
+                                         const std::string& modelFolder,
+                                         const std::string& reference, pid_t server) {
+  const std::size_t before = sourceOutputs();
+  const double serverBefore = serverCpuSeconds(server);
+  ChildProcess anchor({"pocketsphinx_continuous", "-inmic", "yes", "-hmm", modelFolder + "/en-us",
+                       "-lm", modelFolder + "/en-us.lm.bin", "-dict",
+                       modelFolder + "/cmudict-en-us.dict", "-logfn", "/dev/null"});
+  anchor.closeInput();
+  Figures figures;
+  const auto readLines = [&](Clock::time_point deadline) {
+    while (Clock::now() < deadline) {
+      if (const auto line = anchor.readLine(20ms); line && !line->empty()) {
+        figures.text += (figures.text.empty() ? "" : " ") + *line;
+      }
+    }
+    return true;
+  };
+  // It records once it has loaded its model: a record stream more on the server.
+  const auto readyBy = Clock::now() + 60s;
+  while (sourceOutputs() <= before && Clock::now() < readyBy) readLines(Clock::now() + 10ms);
+  if (sourceOutputs() <= before) {
+    std::fprintf(stderr, "pocketsphinx_continuous -inmic yes never recorded\n");
+    return std::nullopt;
+  }
+  const auto ready = Clock::now();
+  if (!play(wav, audioSeconds, readLines)) return std::nullopt;
+  ::kill(anchor.pid(), SIGINT);
+  const auto stopped = Clock::now();
+  anchor.wait(60s);
+  figures.peakMegabytes = megabytes(anchor.peakRssKilobytes());
+  figures.cpuPerAudioSecond = anchor.cpuSeconds() / seconds(stopped - ready);
+  figures.serverCpuPerAudioSecond =
+      (serverCpuSeconds(server) - serverBefore) / seconds(stopped - ready);
+  figures.wordErrorRate = wordErrorRate(reference, figures.text);
+  return figures;
+}
+
+void printLive(const Figures& agent, const Figures& live, const Figures& bare) {
+  std::printf(
+      "      CPU/s: agent %.3f, live anchor %.3f (%.3fx), file decoder %.3f (%.3fx); server "
+      "CPU/s beside the agent %.3f, beside the live anchor %.3f; agent + server %.3f against "
+      "anchor + server %.3f (%.3fx); live anchor WER %.3f\n",
+      agent.cpuPerAudioSecond, live.cpuPerAudioSecond,
+      agent.cpuPerAudioSecond / live.cpuPerAudioSecond, bare.cpuPerAudioSecond,
+      agent.cpuPerAudioSecond / bare.cpuPerAudioSecond, agent.serverCpuPerAudioSecond,
+      live.serverCpuPerAudioSecond, agent.cpuPerAudioSecond + agent.serverCpuPerAudioSecond,
+      live.cpuPerAudioSecond + live.serverCpuPerAudioSecond,
+      (agent.cpuPerAudioSecond + agent.serverCpuPerAudioSecond) /
+          (live.cpuPerAudioSecond + live.serverCpuPerAudioSecond),
+      live.wordErrorRate);
 }
 
 void print(int run, const Figures& agent, const Figures& bare) {
@@ -228,6 +336,8 @@ int main(int argc, char** argv) {
   const std::string reference = readReference(argv[3]);
   const double audioSeconds = std::atof(argv[4]);
   const int runs = argc > 6 ? std::max(1, std::atoi(argv[6])) : 2;
+  const pid_t server = argc > 7 ? static_cast<pid_t>(std::atoi(argv[7])) : 0;
+  const std::string otherAgent = argc > 8 ? argv[8] : "";
   if (reference.empty() || audioSeconds <= 0) {
     std::fprintf(stderr, "no reference text in %s, or no audio length\n", argv[3]);
     return 2;
@@ -241,14 +351,32 @@ int main(int argc, char** argv) {
   std::printf("%-5s %10s %9s %9s %9s %9s %8s %8s %7s %7s %7s\n", "", "(ms)", "(MB)", "(MB)", "(MB)",
               "(MB)", "", "CPU/s", "", "", "WER");
   for (int run = 1; run <= runs; ++run) {
-    const auto agent = measureAgent(agentPath, wav, audioSeconds, reference);
+    const auto agent = measureAgent(agentPath, wav, audioSeconds, reference, server);
+    const auto live = measureLiveAnchor(wav, audioSeconds, modelFolder, reference, server);
     const auto bare = measureBareDecoder(wav, audioSeconds, modelFolder, reference);
-    if (!agent || !bare) {
+    if (!agent || !live || !bare) {
       std::fprintf(stderr, "run %d failed\n", run);
       return 1;
     }
     print(run, *agent, *bare);
-    std::printf("      agent: %s\n      bare:  %s\n", agent->text.c_str(), bare->text.c_str());
+    printLive(*agent, *live, *bare);
+    if (!otherAgent.empty()) {
+      const auto other = measureAgent(otherAgent, wav, audioSeconds, reference, server);
+      if (!other) {
+        std::fprintf(stderr, "run %d of %s failed\n", run, otherAgent.c_str());
+        return 1;
+      }
+      std::printf(
+          "      other agent: CPU/s %.3f (%.3fx the live anchor), server CPU/s %.3f, with the "
+          "server %.3f (%.3fx), WER %.3f\n",
+          other->cpuPerAudioSecond, other->cpuPerAudioSecond / live->cpuPerAudioSecond,
+          other->serverCpuPerAudioSecond, other->cpuPerAudioSecond + other->serverCpuPerAudioSecond,
+          (other->cpuPerAudioSecond + other->serverCpuPerAudioSecond) /
+              (live->cpuPerAudioSecond + live->serverCpuPerAudioSecond),
+          other->wordErrorRate);
+    }
+    std::printf("      agent: %s\n      live:  %s\n      bare:  %s\n", agent->text.c_str(),
+                live->text.c_str(), bare->text.c_str());
     std::fflush(stdout);
   }
   return 0;

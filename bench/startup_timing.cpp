@@ -10,7 +10,10 @@
 //     sphinxbase, which the agent links for as long as it recognises in-process.
 // Medians of the runs, and their ratios.
 //
-//   startup_timing AGENT BENCH_DIR [RUNS]
+//   startup_timing AGENT BENCH_DIR [RUNS [OTHER_AGENT]]
+//
+// OTHER_AGENT, another build of the agent, has its spawn to "listening" measured in the same
+// rounds.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -151,6 +154,7 @@ int main(int argc, char** argv) {
   const std::string agent = argv[1];
   const std::string bench = argv[2];
   const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 30;
+  const std::string other = argc > 4 ? argv[4] : "";
 
   std::vector<Measure> measures = {
       {"status",
@@ -176,6 +180,13 @@ int main(int argc, char** argv) {
        [&] { return untilExit({bench + "/anchor_json_line_pocketsphinx_sphinxbase"}); },
        {}},
   };
+  if (!other.empty()) {
+    measures.push_back({"listening_other",
+                        [&] {
+                          return untilLine({other, "en-US"}, "\"listening\"");
+                        },
+                        {}});
+  }
   // One warm-up round, untimed: the page cache, the server's first client.
   for (auto& measure : measures) measure.run();
   for (int i = 0; i < runs; ++i) {
@@ -199,6 +210,9 @@ int main(int argc, char** argv) {
   std::printf("%d interleaved runs, medians (ms)\n", runs);
   ratio("--status en-US / json line", "status", "json_line", "   (goal <= 1.3x)");
   ratio("spawn->listening / pulse record", "listening", "pulse_record", "   (goal <= 1.25x)");
+  if (!other.empty()) {
+    ratio("other agent: spawn->listening / record", "listening_other", "pulse_record", "");
+  }
   ratio("json line + soxr / json line", "json_line+soxr", "json_line", "");
   ratio("json line + utf8proc / json line", "json_line+utf8proc", "json_line", "");
   ratio("json line + both / json line", "json_line+both", "json_line", "");

@@ -1,6 +1,7 @@
 # Debian packages the build, the tests, the demo and the benches need: the second-last line is
 # the private PipeWire server the tests also run against (dbus for its session bus), the last
-# the bare pocketsphinx decoder and the recorded speech the long-dictation bench compares with.
+# the bare pocketsphinx decoder and the recorded speech the long-dictation bench compares with,
+# and strace, which marks the start-up steps for bench/run_startup_steps.
 # Sourced by scripts/test, scripts/demo and the bench runners.
 AGENT_PACKAGES=(
   cmake g++ make pkg-config clang clang-format libclang-rt-dev
@@ -9,7 +10,7 @@ AGENT_PACKAGES=(
   pulseaudio pulseaudio-utils flite sox
   python3-jsonschema nodejs dpkg-dev
   pipewire pipewire-bin pipewire-pulse wireplumber dbus
-  pocketsphinx pocketsphinx-testdata
+  pocketsphinx pocketsphinx-testdata strace
 )
 
 # Installs whichever of them is missing (as root, with apt-get); otherwise says what is missing.

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
@@ -250,6 +252,82 @@ TEST(PocketsphinxSpeechRecognizer, ARequestOfAnotherBackendIsAnError) {
   const auto calls = results.waitForTheEnd();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_TRUE(calls[0].error);
+}
+
+// A stand-in for the recogniser program that tells the test, through a FIFO it blocks on, that
+// it has started (with its pid) and notes each start in a log, before it becomes `then`.
+class AnnouncedRecognizer {
+ public:
+  explicit AnnouncedRecognizer(const std::string& then) {
+    ::mkfifo(fifo().c_str(), 0600);
+    const auto program =
+        folder_.write("recognizer", "#!/bin/sh\necho $$ >>'" + log().string() + "'\necho $$ >'" +
+                                        fifo().string() + "'\nexec " + then + "\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  }
+
+  std::filesystem::path program() const { return folder_.path() / "recognizer"; }
+
+  // Blocks until the stand-in has started; its pid.
+  pid_t started() const {
+    std::ifstream in(fifo());
+    pid_t pid = 0;
+    in >> pid;
+    return pid;
+  }
+
+  std::size_t starts() const {
+    std::ifstream in(log());
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    return lines;
+  }
+
+ private:
+  std::filesystem::path fifo() const { return folder_.path() / "started"; }
+  std::filesystem::path log() const { return folder_.path() / "starts.log"; }
+
+  TemporaryFolder folder_;
+};
+
+// The agent defers each task's launch: the process starts only when the deferred call runs (here
+// after all the audio has been queued), and then hears everything queued before it.
+TEST_F(PocketsphinxRecognition, ADeferredLaunchStartsTheOneProcessThatHearsTheQueuedAudio) {
+  const AnnouncedRecognizer standIn(std::string("'") + AGENT_RECOGNIZER_BINARY + "' \"$@\"");
+  std::vector<std::function<void()>> deferred;
+  PocketsphinxSpeechRecognizer recognizer(
+      {standIn.program(), installedEnglishModel()}, TranscriptFormatter(""),
+      [&](std::function<void()> launch) { deferred.push_back(std::move(launch)); });
+  const auto task = recognizer.recognitionTask(request, results.handler());
+  speakThenEndAudio();
+  ASSERT_EQ(deferred.size(), 1u);
+  EXPECT_EQ(standIn.starts(), 0u);
+
+  deferred[0]();
+  deferred[0]();
+  ASSERT_GT(standIn.started(), 0);
+  const auto calls = results.waitForTheEnd();
+  ASSERT_TRUE(calls.back().result && calls.back().result->isFinal);
+  EXPECT_LE(wordErrorRate(kSentence, calls.back().result->formattedString), 0.2);
+  EXPECT_EQ(standIn.starts(), 1u);
+}
+
+// A task cancelled (the dictation ended) or gone before its deferred launch starts nothing.
+TEST(PocketsphinxSpeechRecognizer, ALaunchDeferredPastTheTasksEndStartsNoProcess) {
+  const AnnouncedRecognizer standIn("sleep 60");
+  std::vector<std::function<void()>> deferred;
+  PocketsphinxSpeechRecognizer recognizer(
+      {standIn.program(), installedEnglishModel()}, TranscriptFormatter(""),
+      [&](std::function<void()> launch) { deferred.push_back(std::move(launch)); });
+  RecordedResults results;
+  const auto cancelled =
+      recognizer.recognitionTask(std::make_shared<BufferedRecognitionRequest>(), results.handler());
+  recognizer.recognitionTask(std::make_shared<BufferedRecognitionRequest>(), results.handler());
+  cancelled->cancel();
+  ASSERT_EQ(deferred.size(), 2u);
+  for (const auto& launch : deferred) launch();
+  EXPECT_EQ(standIn.starts(), 0u);
+  EXPECT_TRUE(results.calls().empty());
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <tuple>
 
 #include "linux/recorded_results.h"
 #include "linux/temporary_folder.h"
-#include "platform/linux/recognition/pocketsphinx_recognition_task.h"
+#include "platform/linux/recognition/pocketsphinx_speech_recognizer.h"
 #include "platform/linux/recognizer/pocketsphinx_model.h"
 
 namespace dictation_agent {
@@ -21,28 +23,38 @@ struct Stand_in {
   const char* script;  // empty: the program does not exist
 };
 
-std::string standInName(const ::testing::TestParamInfo<Stand_in>& info) {
-  return info.param.what;
+// With the process started with the task, or by a deferred launch after all the audio came.
+using Case = std::tuple<Stand_in, bool>;
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+  return std::string(std::get<0>(info.param).what) +
+         (std::get<1>(info.param) ? "LaunchedAfterTheAudio" : "StartedWithTheTask");
 }
 
-class FailingRecognizer : public ::testing::TestWithParam<Stand_in> {};
+class FailingRecognizer : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FailingRecognizer, IsOneRecognitionError) {
   TemporaryFolder folder;
   std::filesystem::path program = folder.path() / "recognizer";
-  if (*GetParam().script != '\0') {
-    folder.write("recognizer", std::string("#!/bin/sh\n") + GetParam().script + "\n");
+  const auto& [standIn, deferred] = GetParam();
+  if (*standIn.script != '\0') {
+    folder.write("recognizer", std::string("#!/bin/sh\n") + standIn.script + "\n");
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
   }
   const auto model = findPocketsphinxModel(pocketsphinxModelRoots({}), "en-US").value();
   auto request = std::make_shared<BufferedRecognitionRequest>();
   request->setShouldReportPartialResults(true);
   RecordedResults results;
-  PocketsphinxRecognitionTask task({program, model, std::chrono::milliseconds(300)}, request,
-                                   results.handler());
+  std::function<void()> launch;
+  PocketsphinxSpeechRecognizer::Defer defer;
+  if (deferred) defer = [&](std::function<void()> later) { launch = std::move(later); };
+  PocketsphinxSpeechRecognizer recognizer({program, model, std::chrono::milliseconds(300)},
+                                          TranscriptFormatter(""), defer);
+  const auto task = recognizer.recognitionTask(request, results.handler());
   request->appendAudioPCMBuffer(
       std::make_shared<const FloatPcmBuffer>(16000, 1, std::vector<float>(1024)));
   request->endAudio();
+  if (launch) launch();
 
   const auto calls = results.waitForTheEnd();
   ASSERT_EQ(calls.size(), 1u);
@@ -53,15 +65,17 @@ TEST_P(FailingRecognizer, IsOneRecognitionError) {
 // Frames are a kind byte and a 4-byte length: "R\0\0\0\0" says the model has loaded.
 INSTANTIATE_TEST_SUITE_P(
     Processes, FailingRecognizer,
-    ::testing::Values(Stand_in{"Missing", ""}, Stand_in{"ExitsAtOnce", "exit 1"},
-                      Stand_in{"CannotLoadItsLibraries", "exit 127"},
-                      Stand_in{"KilledBySignal", "kill -SEGV $$"},
-                      Stand_in{"HangsWhileLoading", "exec sleep 30"},
-                      Stand_in{"DiesAfterLoading", "printf 'R\\0\\0\\0\\0'; exit 0"},
-                      Stand_in{"SendsNonsense", "printf 'garbage that is no frame'; sleep 30"},
-                      Stand_in{"FallsSilentAfterLoading",
-                               "printf 'R\\0\\0\\0\\0'; exec cat >/dev/null"}),
-    standInName);
+    ::testing::Combine(
+        ::testing::Values(Stand_in{"Missing", ""}, Stand_in{"ExitsAtOnce", "exit 1"},
+                          Stand_in{"CannotLoadItsLibraries", "exit 127"},
+                          Stand_in{"KilledBySignal", "kill -SEGV $$"},
+                          Stand_in{"HangsWhileLoading", "exec sleep 30"},
+                          Stand_in{"DiesAfterLoading", "printf 'R\\0\\0\\0\\0'; exit 0"},
+                          Stand_in{"SendsNonsense", "printf 'garbage that is no frame'; sleep 30"},
+                          Stand_in{"FallsSilentAfterLoading",
+                                   "printf 'R\\0\\0\\0\\0'; exec cat >/dev/null"}),
+        ::testing::Bool()),
+    caseName);
 
 }  // namespace
 }  // namespace dictation_agent

@@ -1,7 +1,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/asio_main_queue.h"
@@ -47,7 +49,8 @@ class LinuxPlatform final : public Platform {
     if (!program) return nullptr;
     return std::make_shared<PocketsphinxSpeechRecognizer>(
         RecognizerLaunch{std::move(*program), std::move(*model)},
-        TranscriptFormatter(locale.identifier));
+        TranscriptFormatter(locale.identifier),
+        [this](std::function<void()> launch) { queue_.post(std::move(launch)); });
   }
   std::shared_ptr<RecognitionRequest> makeRecognitionRequest() override {
     return std::make_shared<BufferedRecognitionRequest>();

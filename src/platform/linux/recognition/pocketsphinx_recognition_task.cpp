@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,14 +21,9 @@ std::vector<std::string> recognizerArguments(const PocketsphinxModel& model) {
 
 // Writes the request's audio to the process as it is queued, and the end of it. Returns when
 // the audio has ended, the process is gone or the task is cancelled.
-void feed(std::stop_token stop, RecognizerSession& session, BufferedRecognitionRequest* request) {
-  if (request == nullptr) {
-    session.audioFlows();  // the reader then fails
-    return;
-  }
-  AudioBufferQueue::Batch batch = request->queue().takeAll(stop);
+void feed(std::stop_token stop, RecognizerSession& session, BufferedRecognitionRequest& request) {
+  AudioBufferQueue::Batch batch = request.queue().takeAll(stop);
   if (stop.stop_requested()) return;
-  session.audioFlows();
   const RecognizerProcess* process = session.waitForLaunch(stop);
   if (process == nullptr) return;
 
@@ -43,46 +39,52 @@ void feed(std::stop_token stop, RecognizerSession& session, BufferedRecognitionR
       process->closeForWriting();
       return;
     }
-    batch = request->queue().takeAll(stop);
+    batch = request.queue().takeAll(stop);
     if (stop.stop_requested()) return;
   }
 }
 
-// Starts the process once audio flows, then delivers what it sends back.
+// Starts the process and waits for its model to load, then delivers what the process sends
+// back. The process is its child: it lives no longer than this thread.
 void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaunch& launch,
-          bool hasRequest, bool reportPartialResults,
-          const SpeechRecognizer::ResultHandler& handler) {
-  const auto fail = [&] {
-    if (!stop.stop_requested()) handler(std::nullopt, RecognitionError{});
-  };
-  if (!session.waitForAudio(stop)) return;
-  auto started = hasRequest
-                     ? RecognizerProcess::launch(launch.program, recognizerArguments(launch.model))
-                     : nullptr;
+          const PocketsphinxRecognitionTask::Work& work) {
+  if (!work.hasRequest) {
+    if (!stop.stop_requested()) work.handler(std::nullopt, RecognitionError{});
+    return;
+  }
+  auto started = RecognizerProcess::launch(launch.program, recognizerArguments(launch.model));
   const RecognizerProcess* process = started.get();
   session.launched(std::move(started));
-  if (process == nullptr) return fail();
-
-  FrameReader frames(process->socket());
-  Frame frame;
-  if (frames.next(frame, launch.loadBound) != FrameReader::Status::kFrame ||
-      frame.kind != FrameKind::kReady) {
-    process->kill();
-    return fail();
+  std::optional<FrameReader> frames;
+  if (process != nullptr) {
+    frames.emplace(process->socket());
+    Frame ready;
+    if (frames->next(ready, launch.loadBound) != FrameReader::Status::kFrame ||
+        ready.kind != FrameKind::kReady) {
+      process->kill();
+      frames.reset();
+    }
   }
+
+  const auto fail = [&] {
+    if (process != nullptr) process->kill();
+    if (!stop.stop_requested()) work.handler(std::nullopt, RecognitionError{});
+  };
+  if (!frames) return fail();
+
+  Frame frame;
   while (true) {
-    const FrameReader::Status status = frames.next(frame);
+    const FrameReader::Status status = frames->next(frame);
     if (stop.stop_requested()) return;
     if (status != FrameReader::Status::kFrame) return fail();
     if (frame.kind == FrameKind::kPartial) {
-      if (reportPartialResults) {
-        handler(RecognitionResult{std::move(frame.payload), false}, std::nullopt);
+      if (work.reportPartialResults) {
+        work.handler(RecognitionResult{std::move(frame.payload), false}, std::nullopt);
       }
     } else if (frame.kind == FrameKind::kFinal) {
-      handler(RecognitionResult{std::move(frame.payload), true}, std::nullopt);
+      work.handler(RecognitionResult{std::move(frame.payload), true}, std::nullopt);
       return;
     } else {
-      process->kill();
       return fail();
     }
   }
@@ -92,21 +94,28 @@ void read(std::stop_token stop, RecognizerSession& session, const RecognizerLaun
 
 PocketsphinxRecognitionTask::PocketsphinxRecognitionTask(
     RecognizerLaunch launch, std::shared_ptr<BufferedRecognitionRequest> request,
-    SpeechRecognizer::ResultHandler handler)
-    : session_(std::make_shared<RecognizerSession>()) {
-  // Read here, on the main thread that configured the request.
-  const bool hasRequest = request != nullptr;
-  const bool partial = hasRequest && request->reportsPartialResults();
-  reader_ = std::jthread([session = session_, launch = std::move(launch), hasRequest, partial,
-                          handler = std::move(handler)](std::stop_token stop) {
-    read(stop, *session, launch, hasRequest, partial, handler);
-  });
-  feeder_ = std::jthread([session = session_, request = std::move(request)](std::stop_token stop) {
-    feed(stop, *session, request.get());
-  });
+    SpeechRecognizer::ResultHandler handler, Start start)
+    : launch_(std::move(launch)),
+      // Read here, on the main thread that configured the request.
+      work_{request != nullptr, request != nullptr && request->reportsPartialResults(),
+            std::move(handler)},
+      session_(std::make_shared<RecognizerSession>()) {
+  if (request != nullptr) {
+    feeder_ = std::jthread([session = session_, request = std::move(request)](
+                               std::stop_token stop) { feed(stop, *session, *request); });
+  }
+  if (start == Start::kNow) this->launch();
+}
+
+void PocketsphinxRecognitionTask::launch() {
+  if (launched_ || cancelled_) return;
+  launched_ = true;
+  reader_ = std::jthread([session = session_, launch = std::move(launch_), work = std::move(work_)](
+                             std::stop_token stop) { read(stop, *session, launch, work); });
 }
 
 void PocketsphinxRecognitionTask::cancel() {
+  cancelled_ = true;
   reader_.request_stop();
   feeder_.request_stop();
   session_->cancel();

@@ -2,8 +2,9 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 #include "platform/linux/recognition/buffered_recognition_request.h"
-#include "platform/linux/recognition/pocketsphinx_recognition_task.h"
 
 namespace dictation_agent {
 
@@ -20,9 +21,15 @@ std::shared_ptr<RecognitionTask> PocketsphinxSpeechRecognizer::recognitionTask(
     if (result) result->formattedString = formatter.format(result->formattedString);
     handler(std::move(result), error);
   };
-  return std::make_shared<PocketsphinxRecognitionTask>(
+  using Start = PocketsphinxRecognitionTask::Start;
+  auto task = std::make_shared<PocketsphinxRecognitionTask>(
       launch_, std::dynamic_pointer_cast<BufferedRecognitionRequest>(std::move(request)),
-      std::move(formatting));
+      std::move(formatting), defer_ ? Start::kOnLaunch : Start::kNow);
+  if (!defer_) return task;
+  defer_([weak = std::weak_ptr(task)] {
+    if (const auto launching = weak.lock()) launching->launch();
+  });
+  return task;
 }
 
 }  // namespace dictation_agent

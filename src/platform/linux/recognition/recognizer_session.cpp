@@ -2,19 +2,6 @@
 
 namespace dictation_agent {
 
-void RecognizerSession::audioFlows() {
-  {
-    std::lock_guard lock(mutex_);
-    audioFlows_ = true;
-  }
-  changed_.notify_all();
-}
-
-bool RecognizerSession::waitForAudio(std::stop_token stop) {
-  std::unique_lock lock(mutex_);
-  return changed_.wait(lock, stop, [this] { return audioFlows_; });
-}
-
 void RecognizerSession::launched(std::unique_ptr<RecognizerProcess> process) {
   {
     std::lock_guard lock(mutex_);

@@ -9,16 +9,10 @@
 
 namespace dictation_agent {
 
-// What the feeder and the reader of one recognition task share: whether audio flows yet, and the
-// recogniser process once the reader has started it. The process lives as long as the session.
+// What the feeder and the reader of one recognition task share: the recogniser process once the
+// reader has started it. The process lives as long as the session.
 class RecognizerSession {
  public:
-  // Feeder: captured audio has arrived, so the process may start.
-  void audioFlows();
-
-  // Reader: waits for audio; false when stopped first.
-  bool waitForAudio(std::stop_token stop);
-
   // Reader: the process it started, or null when it could not. A process started after a
   // cancel is killed at once.
   void launched(std::unique_ptr<RecognizerProcess> process);
@@ -32,7 +26,6 @@ class RecognizerSession {
  private:
   std::mutex mutex_;
   std::condition_variable_any changed_;
-  bool audioFlows_ = false;
   bool launchDone_ = false;
   bool cancelled_ = false;
   std::unique_ptr<RecognizerProcess> process_;
