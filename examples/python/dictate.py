@@ -96,15 +96,25 @@ async def read_event(stdout):
     return event
 
 
+def signal_agent(agent, number):
+    """Sends a signal with os.kill, not agent.send_signal: that one first polls the process and,
+    if it has just exited, reaps it behind asyncio's back, which then warns on stderr and reports
+    a made-up exit status. asyncio's own waiter reaps it, so the pid stays ours until then."""
+    if agent.returncode is None:
+        try:
+            os.kill(agent.pid, number)
+        except ProcessLookupError:
+            pass
+
+
 async def end_agent(agent):
     """Ends an agent we no longer trust: SIGTERM is a cancel to it; SIGKILL if it hangs."""
-    if agent.returncode is None:
-        agent.terminate()
-        try:
-            await asyncio.wait_for(agent.wait(), 2.0)
-        except asyncio.TimeoutError:
-            agent.kill()
-            await agent.wait()
+    signal_agent(agent, signal.SIGTERM)
+    try:
+        await asyncio.wait_for(agent.wait(), 2.0)
+    except asyncio.TimeoutError:
+        signal_agent(agent, signal.SIGKILL)
+        await agent.wait()
 
 
 async def dictate(agent_path, locale):
@@ -151,7 +161,7 @@ async def dictate(agent_path, locale):
         # Ctrl-C cancels and waits for the agent's last line; a second one gives up on it.
         nonlocal interrupted
         if interrupted:
-            agent.kill()
+            signal_agent(agent, signal.SIGKILL)
         interrupted = True
         send(b"cancel\n")
 
