@@ -16,6 +16,9 @@
 #include <vector>
 
 #include "e2e/child_process.h"
+#include "median.h"
+
+using dictation_agent::bench::median;
 
 namespace {
 
@@ -67,12 +70,6 @@ std::optional<Run> measure(const std::string& agentPath, const std::string& wav)
   run.stopToFinal = seconds(finished - stopped);
   run.cpuPerAudioSecond = agent.cpuSeconds() / seconds(stopped - listening);
   return run;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace

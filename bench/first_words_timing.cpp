@@ -17,6 +17,9 @@
 #include <vector>
 
 #include "e2e/child_process.h"
+#include "median.h"
+
+using dictation_agent::bench::median;
 
 namespace {
 
@@ -53,12 +56,6 @@ std::optional<double> measure(const std::string& agentPath, const std::string& w
   agent.write("stop\n");
   if (!readUntil(agent, "final") && agent.wait(std::chrono::seconds(60)) != 0) return std::nullopt;
   return heard;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace

@@ -29,7 +29,11 @@
 #include <string>
 #include <vector>
 
+#include "median.h"
+
 extern char** environ;
+
+using dictation_agent::bench::median;
 
 namespace {
 
@@ -130,12 +134,6 @@ double untilLine(const std::vector<std::string>& command, const std::string& mar
   const double elapsed = milliseconds(Clock::now() - started);
   child.closeInput();
   return child.finish() ? elapsed : -1;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 struct Measure {
