@@ -53,15 +53,20 @@ void expectNoInput(const AudioFormat& format) {
   EXPECT_EQ(format.channelCount(), 0u);
 }
 
+// A tap in a format the server could record goes in, yet the engine cannot start.
+void expectTapButNoStart(PulseAudioEngine& engine, CapturedBuffers& captured) {
+  EXPECT_TRUE(engine.inputNode().installTapOnBus(0, 1024, std::make_shared<PcmFormat>(44100, 2),
+                                                 captured.block()));
+  engine.prepare();
+  EXPECT_FALSE(engine.start());
+}
+
 TEST(PulseAudioEngineWithoutServer, ReportsNoInputAndCannotStart) {
   PulseAudioEngine engine(connectedSession(kNoServer));
   engine.stop();  // before anything else
   expectNoInput(*engine.inputNode().outputFormatForBus(0));
   CapturedBuffers captured;
-  EXPECT_TRUE(engine.inputNode().installTapOnBus(0, 1024, std::make_shared<PcmFormat>(44100, 2),
-                                                 captured.block()));
-  engine.prepare();
-  EXPECT_FALSE(engine.start());
+  expectTapButNoStart(engine, captured);
   engine.stop();
   engine.inputNode().removeTapOnBus(0);
   engine.stop();
@@ -90,10 +95,7 @@ TEST(PulseAudioEngineWithoutServer, NeverConnectsOnItsOwn) {
   PulseAudioEngine engine(std::make_shared<PulseSession>(PulseSettings{silent.server(), 60s}));
   expectNoInput(*engine.inputNode().outputFormatForBus(0));
   CapturedBuffers captured;
-  EXPECT_TRUE(engine.inputNode().installTapOnBus(0, 1024, std::make_shared<PcmFormat>(44100, 2),
-                                                 captured.block()));
-  engine.prepare();
-  EXPECT_FALSE(engine.start());
+  expectTapButNoStart(engine, captured);
 }
 
 TEST(PulseAudioEngineWithoutServer, RefusesTapsItCannotRecord) {

@@ -8,6 +8,13 @@
 namespace dictation_agent {
 namespace {
 
+// The arguments as a failure shows them: "[agent][--status]", so that empty and spaced ones show.
+std::string bracketed(const std::vector<std::string>& arguments) {
+  std::string shown;
+  for (const std::string& argument : arguments) shown += "[" + argument + "]";
+  return shown;
+}
+
 struct CommandLineCase {
   std::vector<std::string> arguments;
   std::string localeIdentifier;
@@ -39,9 +46,7 @@ const CommandLineCase kCases[] = {
 
 TEST(ParseCommandLine, FirstIdentifierWinsAndOnlyTheExactOptionProbes) {
   for (const CommandLineCase& expected : kCases) {
-    std::string shown;
-    for (const std::string& argument : expected.arguments) shown += "[" + argument + "]";
-    SCOPED_TRACE(shown);
+    SCOPED_TRACE(bracketed(expected.arguments));
     const CommandLine parsed = parseCommandLine(expected.arguments);
     EXPECT_EQ(parsed.localeIdentifier, expected.localeIdentifier);
     EXPECT_EQ(parsed.statusProbe, expected.statusProbe);
@@ -69,9 +74,7 @@ const OptionCase kOptionCases[] = {
 
 TEST(ParseCommandLine, HelpAndVersionAreExactOptionsAfterTheProgramName) {
   for (const OptionCase& expected : kOptionCases) {
-    std::string shown;
-    for (const std::string& argument : expected.arguments) shown += "[" + argument + "]";
-    SCOPED_TRACE(shown);
+    SCOPED_TRACE(bracketed(expected.arguments));
     const CommandLine parsed = parseCommandLine(expected.arguments);
     EXPECT_EQ(parsed.help, expected.help);
     EXPECT_EQ(parsed.version, expected.version);
